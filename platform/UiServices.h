@@ -1,0 +1,58 @@
+// The UI-services seam: every message box, question, file dialog, wait cursor and shell
+// "open" of the program goes through one IUiServices object. The application installs the
+// Qt implementation; tests install a scripted one that records each message and answers
+// from a queue.
+//
+// UiServices() may be called from any thread; implementations marshal to the GUI thread.
+#pragma once
+
+#include <string>
+
+namespace vireo {
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgIcon { None, Question, Warning, Error, Information };
+enum class MsgAnswer { Ok, Yes, No };
+
+struct FileDialogSpec {
+    std::string filter;      // "Text (*.txt)|*.txt|All Files(*.*)|*.*|" as the program writes it
+    std::string defaultExt;  // without the dot; may be empty
+    std::string initialName; // proposed file name; may be empty
+    bool promptOverwrite = false;
+};
+
+class IUiServices {
+public:
+    virtual ~IUiServices() = default;
+
+    // Modal message box; texts are 8-bit, "\r\n" breaks a line.
+    virtual MsgAnswer MessageBox(const std::string& text, const std::string& caption,
+                                 MsgButtons buttons, MsgIcon icon) = 0;
+    // File dialogs: the chosen path, or empty on Cancel.
+    virtual std::string GetOpenFileName(const FileDialogSpec& spec) = 0;
+    virtual std::string GetSaveFileName(const FileDialogSpec& spec) = 0;
+    // Wait cursor; calls nest.
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+    // Opens a file or URL with the desktop's default application.
+    virtual void ShellOpen(const std::string& pathOrUrl) = 0;
+};
+
+// The installed services; a default that shows nothing and answers No/Ok is present until
+// one is installed.
+IUiServices& UiServices();
+void InstallUiServices(IUiServices* services);
+
+// Shorthand for an OK box without icon, the common case.
+void ShowMessage(const std::string& text, const std::string& caption = "Vireo Manager");
+
+// Wait cursor for the lifetime of the object.
+class CWaitCursor {
+public:
+    CWaitCursor() { UiServices().BeginWaitCursor(); }
+    ~CWaitCursor() { UiServices().EndWaitCursor(); }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
+
+} // namespace vireo
