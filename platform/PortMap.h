@@ -37,8 +37,8 @@ std::vector<PortEntry> ListPorts();
 std::string PortName(int number);
 std::string PortDisplayName(const PortEntry& entry);
 
-// Reads a port number from a text with the pattern "COM%d" (leading blanks allowed, like
-// sscanf); 0 when the text does not match.
+// Reads a port number from a text with the sscanf pattern "COM%d"; 0 when the text does not
+// match.
 int ParsePortNumber(const std::string& text);
 
 } // namespace vireo

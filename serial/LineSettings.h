@@ -1,0 +1,40 @@
+// Line settings as the settings combos deliver them, and their mapping onto termios.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Codes taken by CSerialPort::Open.
+constexpr uint8_t NOPARITY = 0, ODDPARITY = 1, EVENPARITY = 2, MARKPARITY = 3, SPACEPARITY = 4;
+constexpr uint8_t ONESTOPBIT = 0, TWOSTOPBITS = 2;
+constexpr int FLOW_NONE = 10, FLOW_SOFTWARE = 11, FLOW_HARDWARE = 12;
+constexpr uint8_t XON_CHAR = 17, XOFF_CHAR = 19; // DC1, DC3
+
+struct LineSettings {
+    int baudRate = 9600;
+    uint8_t parity = NOPARITY;
+    uint8_t byteSize = 8;
+    uint8_t stopBits = ONESTOPBIT;
+    int flowControl = FLOW_NONE;
+};
+
+// Write time-out in milliseconds per byte: 230400 / baud rate (integer division), 0 meaning
+// no time-out. Baud rate 0 gives 0.
+int WriteTimeoutMultiplier(int baudRate);
+
+#ifndef _WIN32
+#include <termios.h>
+
+struct TermiosResult {
+    termios tio{};
+    bool customSpeed = false; // the rate has no B-constant: set it with termios2 (Linux)
+    std::string error;        // empty on success
+};
+
+// Builds the termios record for settings from the port's current record. Raw byte transfer
+// always; parity, byte size, stop bits and speed as asked; flow control 10/11/12 sets
+// CRTSCTS, IXON/IXOFF and the XON/XOFF characters, any other code leaves them as they are.
+// Values the line cannot take (baud 0, byte size outside 5..8, stop-bit code other than 0/2,
+// unknown parity) give an error text.
+TermiosResult BuildTermios(const termios& current, const LineSettings& settings);
+#endif

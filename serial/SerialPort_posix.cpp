@@ -1,0 +1,241 @@
+#include "serial/SerialNotify.h"
+#include "serial/SerialPort.h"
+#include "platform/PortMap.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#ifdef __linux__
+#include <asm/ioctls.h> // TCGETS2, TCSETS2
+// The kernel's termios2 record, which glibc does not declare: it carries rates that have no
+// B-constant (BOTHER).
+struct termios2 {
+    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed, c_ospeed;
+};
+constexpr tcflag_t kBOTHER = 0010000;
+#endif
+
+namespace {
+
+std::string ErrnoText(int err) { return std::strerror(err); }
+
+#ifdef __linux__
+bool SetCustomSpeed(int fd, int baud) {
+    struct termios2 t2 {};
+    if (ioctl(fd, TCGETS2, &t2) != 0)
+        return false;
+    t2.c_cflag &= ~static_cast<tcflag_t>(CBAUD);
+    t2.c_cflag |= kBOTHER;
+    t2.c_ispeed = static_cast<speed_t>(baud);
+    t2.c_ospeed = static_cast<speed_t>(baud);
+    return ioctl(fd, TCSETS2, &t2) == 0;
+}
+#endif
+
+} // namespace
+
+CSerialPort::CSerialPort() { m_rxRing.Clear(); }
+
+CSerialPort::~CSerialPort() { Close(); }
+
+bool CSerialPort::IsOpen() const { return m_fd >= 0; }
+
+void CSerialPort::SetError(const std::string& what) {
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    m_lastError = what;
+}
+
+std::string CSerialPort::LastError() const {
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    return m_lastError;
+}
+
+int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
+                      int flowControl) {
+    m_bRunning = 0;
+    if (IsOpen()) {
+        SetError("the port is already open");
+        return 0;
+    }
+    if (baudRate <= 0) {
+        SetError("baud rate " + std::to_string(baudRate) + " is not valid");
+        return 0;
+    }
+    m_strDevice = vireo::PortDevicePath(port);
+    if (m_strDevice.empty()) {
+        SetError(vireo::PortName(port) + " is not present");
+        return 0;
+    }
+    m_fd = ::open(m_strDevice.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        SetError(m_strDevice + ": " + ErrnoText(errno));
+        return 0;
+    }
+    // No sharing: a second program (or a second instance) cannot take the same line.
+    if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        SetError(m_strDevice + " is in use by another program");
+        ReleaseDevice();
+        return 0;
+    }
+    tcflush(m_fd, TCIOFLUSH);
+
+    termios current{};
+    if (tcgetattr(m_fd, &current) != 0) {
+        SetError(m_strDevice + " is not a serial device: " + ErrnoText(errno));
+        ReleaseDevice();
+        return 0;
+    }
+    const TermiosResult built =
+        BuildTermios(current, LineSettings{baudRate, parity, byteSize, stopBits, flowControl});
+    bool applied = built.error.empty() && tcsetattr(m_fd, TCSANOW, &built.tio) == 0;
+#ifdef __linux__
+    if (applied && built.customSpeed)
+        applied = SetCustomSpeed(m_fd, baudRate);
+#endif
+    if (!applied) {
+        SetError(m_strDevice + ": line settings refused" +
+                 (built.error.empty() ? ": " + ErrnoText(errno) : ": " + built.error));
+        ReleaseDevice();
+        return 0;
+    }
+    m_nWriteMultiplier = WriteTimeoutMultiplier(baudRate);
+
+    if (pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        SetError("cannot create the reader's wake-up pipe: " + ErrnoText(errno));
+        ReleaseDevice();
+        return 0;
+    }
+    m_bLost = false;
+    m_bRunning = 1;
+    try {
+        m_hThread = std::thread(&CSerialPort::ReaderThread, this);
+    } catch (const std::system_error& e) {
+        SetError(std::string("cannot start the reader: ") + e.what());
+        Close();
+        return 0;
+    }
+    return 1;
+}
+
+void CSerialPort::ReleaseDevice() {
+    if (m_fd >= 0) {
+        flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    for (int& fd : m_wakePipe) {
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+}
+
+void CSerialPort::Close() {
+    m_bRunning = 0;
+    if (m_wakePipe[1] >= 0) {
+        const char wake = 1;
+        [[maybe_unused]] ssize_t ignored = ::write(m_wakePipe[1], &wake, 1);
+    }
+    if (m_hThread.joinable())
+        m_hThread.join();
+    if (m_fd >= 0)
+        tcflush(m_fd, TCIOFLUSH);
+    ReleaseDevice();
+}
+
+int CSerialPort::Write(const void* buffer, int length) {
+    if (length <= 0)
+        return 0;
+    std::lock_guard<std::mutex> guard(m_writeLock);
+    if (m_fd < 0)
+        return 0;
+    using Clock = std::chrono::steady_clock;
+    const bool timed = m_nWriteMultiplier > 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(
+                                             static_cast<long long>(m_nWriteMultiplier) * length);
+    const auto* bytes = static_cast<const uint8_t*>(buffer);
+    int written = 0;
+    while (written < length) {
+        const ssize_t n = ::write(m_fd, bytes + written, static_cast<size_t>(length - written));
+        if (n > 0) {
+            written += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN) {
+            SetError(m_strDevice + ": write failed: " + ErrnoText(errno));
+            break;
+        }
+        // The driver's queue is full: wait for room until the deadline.
+        int waitMs = -1;
+        if (timed) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - Clock::now());
+            if (left.count() <= 0) {
+                SetError(m_strDevice + ": write timed out");
+                break;
+            }
+            waitMs = static_cast<int>(left.count());
+        }
+        pollfd pfd{m_fd, POLLOUT, 0};
+        if (poll(&pfd, 1, waitMs) < 0 && errno != EINTR)
+            break;
+        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))
+            break;
+    }
+    return written;
+}
+
+int CSerialPort::Read(uint8_t* buffer, int maxLength) {
+    for (;;) {
+        const ssize_t n = ::read(m_fd, buffer, static_cast<size_t>(maxLength));
+        if (n > 0)
+            return static_cast<int>(n);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return 0;
+        // End of file or an I/O error: the device (or the other end of a pty) is gone.
+        m_bLost = true;
+        return 0;
+    }
+}
+
+int CSerialPort::ReaderThread(CSerialPort* port) {
+    uint8_t chunk[4096];
+    while (port->m_bRunning.load() != 0) {
+        pollfd fds[2] = {{port->m_fd, POLLIN, 0}, {port->m_wakePipe[0], POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            port->m_bLost = true;
+            break;
+        }
+        if (fds[1].revents != 0)
+            continue; // woken by Close: the loop test ends the thread
+        if (fds[0].revents & POLLIN) {
+            int n;
+            while ((n = port->Read(chunk, sizeof(chunk))) > 0)
+                port->m_rxRing.PutBurst(chunk, static_cast<size_t>(n));
+            if (port->m_bNotifyTerminal.load() == 1)
+                PostWindowMessage(g_hTerminalWnd.load(), WM_SERIAL_DATA);
+        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            port->m_bLost = true;
+        }
+        if (port->m_bLost) {
+            port->SetError(port->m_strDevice + ": the device went away");
+            break;
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,99 @@
+#include "tests/support/ScriptedUi.h"
+
+#include <gtest/gtest.h>
+
+namespace vireo::test {
+
+CScriptedUi::CScriptedUi() { InstallUiServices(this); }
+
+CScriptedUi::~CScriptedUi() {
+    InstallUiServices(nullptr);
+    for (const auto& [text, answer] : m_expected)
+        ADD_FAILURE() << "expected message never shown: \"" << text << "\"";
+}
+
+void CScriptedUi::Expect(const std::string& text, MsgAnswer answer) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_expected.emplace_back(text, answer);
+}
+
+void CScriptedUi::QueueOpenFile(const std::string& path) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_openFiles.push_back(path);
+}
+
+void CScriptedUi::QueueSaveFile(const std::string& path) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_saveFiles.push_back(path);
+}
+
+std::vector<ShownMessage> CScriptedUi::Shown() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_shown;
+}
+
+int CScriptedUi::WaitCursorDepth() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_waitDepth;
+}
+
+int CScriptedUi::WaitCursorUses() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_waitUses;
+}
+
+std::vector<std::string> CScriptedUi::OpenedWithShell() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_opened;
+}
+
+MsgAnswer CScriptedUi::MessageBox(const std::string& text, const std::string& caption,
+                                  MsgButtons buttons, MsgIcon icon) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_shown.push_back({text, caption, buttons, icon});
+    const MsgAnswer fallback = buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+    if (m_expected.empty()) {
+        ADD_FAILURE() << "unexpected message: \"" << text << "\"";
+        return fallback;
+    }
+    auto [expected, answer] = m_expected.front();
+    m_expected.pop_front();
+    EXPECT_EQ(expected, text);
+    return expected == text ? answer : fallback;
+}
+
+std::string CScriptedUi::GetOpenFileName(const FileDialogSpec&) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_openFiles.empty())
+        return {};
+    std::string path = m_openFiles.front();
+    m_openFiles.pop_front();
+    return path;
+}
+
+std::string CScriptedUi::GetSaveFileName(const FileDialogSpec&) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_saveFiles.empty())
+        return {};
+    std::string path = m_saveFiles.front();
+    m_saveFiles.pop_front();
+    return path;
+}
+
+void CScriptedUi::BeginWaitCursor() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    ++m_waitDepth;
+    ++m_waitUses;
+}
+
+void CScriptedUi::EndWaitCursor() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    --m_waitDepth;
+}
+
+void CScriptedUi::ShellOpen(const std::string& pathOrUrl) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_opened.push_back(pathOrUrl);
+}
+
+} // namespace vireo::test

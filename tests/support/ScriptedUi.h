@@ -1,0 +1,55 @@
+// A scripted UI-services implementation for tests: it records every message box, answers
+// expected ones from a queue, and fails the test on a message it did not expect.
+#pragma once
+
+#include "platform/UiServices.h"
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vireo::test {
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    MsgButtons buttons;
+    MsgIcon icon;
+};
+
+class CScriptedUi final : public IUiServices {
+public:
+    CScriptedUi();  // installs itself
+    ~CScriptedUi() override; // uninstalls; fails the test if an expected message never came
+
+    // The next message must have this text; it is answered with answer.
+    void Expect(const std::string& text, MsgAnswer answer = MsgAnswer::Ok);
+    void QueueOpenFile(const std::string& path);
+    void QueueSaveFile(const std::string& path);
+
+    std::vector<ShownMessage> Shown() const;
+    int WaitCursorDepth() const;
+    int WaitCursorUses() const;
+    std::vector<std::string> OpenedWithShell() const;
+
+    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                         MsgIcon icon) override;
+    std::string GetOpenFileName(const FileDialogSpec& spec) override;
+    std::string GetSaveFileName(const FileDialogSpec& spec) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    void ShellOpen(const std::string& pathOrUrl) override;
+
+private:
+    mutable std::mutex m_lock;
+    std::deque<std::pair<std::string, MsgAnswer>> m_expected;
+    std::deque<std::string> m_openFiles;
+    std::deque<std::string> m_saveFiles;
+    std::vector<ShownMessage> m_shown;
+    std::vector<std::string> m_opened;
+    int m_waitDepth = 0;
+    int m_waitUses = 0;
+};
+
+} // namespace vireo::test
