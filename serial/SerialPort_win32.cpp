@@ -1,0 +1,477 @@
+// CSerialPort on Windows: the COM device opened for overlapped I/O, a reader thread that
+// waits for received-character events and drains the driver into m_rxRing, and a serialised
+// overlapped write.
+//
+// Stopping the reader: Close clears m_bRunning and the event mask. Clearing the mask ends a
+// pending WaitCommEvent at once; should a driver not do so, the reader notices the stop flag
+// within kStopCheckMs, cancels its own wait and leaves. Close joins the reader before it
+// purges and releases the device, so no reader of an earlier connection outlives a new Open.
+#include "serial/SerialPort.h"
+#include "serial/SerialNotify.h"
+#include "platform/PortMap.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace {
+
+constexpr DWORD kAllPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+// How often a reader blocked in its wait looks at the stop flag when the driver did not
+// release the wait on Close.
+constexpr DWORD kStopCheckMs = 200;
+constexpr DWORD kChunkSize = 4096;
+
+// The system's text for an error code, one line, without the closing period.
+std::string SystemErrorText(DWORD code) {
+    char text[512] = {};
+    DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                   FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                               nullptr, code, 0, text, sizeof(text), nullptr);
+    while (len > 0 && (text[len - 1] == ' ' || text[len - 1] == '.' || text[len - 1] == '\r' ||
+                       text[len - 1] == '\n'))
+        --len;
+    const std::string number = "error " + std::to_string(code);
+    return len > 0 ? std::string(text, len) + " (" + number + ")" : number;
+}
+
+// Read returns at once with whatever the driver holds; a write may take multiplier ms per
+// byte (0: no write time-out).
+constexpr COMMTIMEOUTS MakeTimeouts(DWORD writeMultiplier) {
+    COMMTIMEOUTS t{};
+    t.ReadIntervalTimeout = MAXDWORD;
+    t.ReadTotalTimeoutMultiplier = 0;
+    t.ReadTotalTimeoutConstant = 0;
+    t.WriteTotalTimeoutMultiplier = writeMultiplier;
+    t.WriteTotalTimeoutConstant = 0;
+    return t;
+}
+
+// Puts the line settings into the state the driver reported. Flow codes 10/11/12 set the
+// handshake fields, limits and XON/XOFF characters; any other code leaves them as read.
+// Binary mode, parity checking, error and end-of-file characters and abort-on-error always
+// stay as the driver has them.
+constexpr void ApplyLineSettings(DCB& dcb, const LineSettings& s) {
+    if (s.flowControl == FLOW_NONE || s.flowControl == FLOW_SOFTWARE ||
+        s.flowControl == FLOW_HARDWARE) {
+        const bool software = s.flowControl == FLOW_SOFTWARE;
+        const bool hardware = s.flowControl == FLOW_HARDWARE;
+        dcb.fOutxCtsFlow = hardware ? TRUE : FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fTXContinueOnXoff = FALSE;
+        dcb.fOutX = software ? TRUE : FALSE;
+        dcb.fInX = software ? TRUE : FALSE;
+        dcb.fRtsControl = hardware ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+        dcb.XonLim = 2048;
+        dcb.XoffLim = 512;
+        dcb.XonChar = static_cast<char>(software ? XON_CHAR : 0);
+        dcb.XoffChar = static_cast<char>(software ? XOFF_CHAR : 0);
+    }
+    dcb.BaudRate = static_cast<DWORD>(s.baudRate);
+    dcb.ByteSize = s.byteSize;
+    dcb.Parity = s.parity;
+    dcb.StopBits = s.stopBits;
+}
+
+// The system's serial driver refuses a state whose XON and XOFF characters are equal, even
+// with software flow control off, where the characters are never used. Such a state is
+// offered a second time with DC1/DC3, which changes nothing on the line.
+constexpr bool NeedsDistinctFlowChars(const DCB& dcb) {
+    return dcb.XonChar == dcb.XoffChar && !dcb.fOutX && !dcb.fInX;
+}
+
+// Finishes an overlapped read or write that did not complete at once: waits while it is
+// pending or incomplete. Returns true on success; count is what the last wait reported.
+bool FinishTransfer(HANDLE h, OVERLAPPED& ov, DWORD& count, DWORD& error) {
+    error = GetLastError();
+    if (error != ERROR_IO_PENDING)
+        return false;
+    for (;;) {
+        if (GetOverlappedResult(h, &ov, &count, TRUE))
+            return true;
+        error = GetLastError();
+        if (error != ERROR_IO_INCOMPLETE)
+            return false;
+    }
+}
+
+enum class WaitOutcome { Event, Failed };
+
+// One overlapped WaitCommEvent. When the stop flag drops while the driver keeps the wait
+// pending, the wait is cancelled. Returns only once the driver is done with ov and mask.
+WaitOutcome WaitForPortEvent(HANDLE h, OVERLAPPED& ov, DWORD& mask,
+                             const std::atomic<int>& running, DWORD& error) {
+    mask = 0;
+    ResetEvent(ov.hEvent);
+    if (WaitCommEvent(h, &mask, &ov))
+        return WaitOutcome::Event;
+    error = GetLastError();
+    if (error != ERROR_IO_PENDING)
+        return WaitOutcome::Failed;
+    for (;;) {
+        const DWORD signalled = WaitForSingleObject(ov.hEvent, kStopCheckMs);
+        if (signalled == WAIT_OBJECT_0)
+            break;
+        if (signalled == WAIT_TIMEOUT && running.load() != 0)
+            continue;
+        CancelIo(h); // cancels this thread's wait; completion follows below
+        break;
+    }
+    DWORD unused = 0;
+    if (GetOverlappedResult(h, &ov, &unused, TRUE))
+        return WaitOutcome::Event;
+    error = GetLastError();
+    return WaitOutcome::Failed;
+}
+
+// Compile-time checks of the line-state mapping: this file is only built by the Windows
+// cross-build, where they cannot be run, so the compiler runs them.
+namespace checks {
+
+// A driver state with every field that the mapping may touch set away from its targets.
+constexpr DCB DriverState() {
+    DCB d{};
+    d.DCBlength = sizeof(DCB);
+    d.BaudRate = 1200;
+    d.fBinary = TRUE;
+    d.fParity = TRUE;
+    d.fOutxCtsFlow = TRUE;
+    d.fOutxDsrFlow = TRUE;
+    d.fDtrControl = DTR_CONTROL_HANDSHAKE;
+    d.fDsrSensitivity = TRUE;
+    d.fTXContinueOnXoff = TRUE;
+    d.fOutX = TRUE;
+    d.fInX = FALSE;
+    d.fErrorChar = TRUE;
+    d.fNull = TRUE;
+    d.fRtsControl = RTS_CONTROL_TOGGLE;
+    d.fAbortOnError = TRUE;
+    d.XonLim = 100;
+    d.XoffLim = 200;
+    d.ByteSize = 8;
+    d.Parity = NOPARITY;
+    d.StopBits = ONESTOPBIT;
+    d.XonChar = 'A';
+    d.XoffChar = 'B';
+    d.ErrorChar = '?';
+    d.EofChar = 26;
+    d.EvtChar = '\n';
+    return d;
+}
+
+constexpr DCB Applied(int flow) {
+    DCB d = DriverState();
+    ApplyLineSettings(d, LineSettings{115200, EVENPARITY, 7, TWOSTOPBITS, flow});
+    return d;
+}
+
+constexpr bool LineFieldsSet(const DCB& d) {
+    return d.BaudRate == 115200 && d.ByteSize == 7 && d.Parity == EVENPARITY &&
+           d.StopBits == TWOSTOPBITS;
+}
+
+constexpr bool UntouchedKept(const DCB& d) {
+    const DCB o = DriverState();
+    return d.DCBlength == o.DCBlength && d.fBinary == o.fBinary && d.fParity == o.fParity &&
+           d.fErrorChar == o.fErrorChar && d.fNull == o.fNull &&
+           d.fAbortOnError == o.fAbortOnError && d.ErrorChar == o.ErrorChar &&
+           d.EofChar == o.EofChar && d.EvtChar == o.EvtChar;
+}
+
+constexpr bool FlowFieldsAsRead(const DCB& d) {
+    const DCB o = DriverState();
+    return d.fOutxCtsFlow == o.fOutxCtsFlow && d.fOutxDsrFlow == o.fOutxDsrFlow &&
+           d.fDtrControl == o.fDtrControl && d.fDsrSensitivity == o.fDsrSensitivity &&
+           d.fTXContinueOnXoff == o.fTXContinueOnXoff && d.fOutX == o.fOutX &&
+           d.fInX == o.fInX && d.fRtsControl == o.fRtsControl && d.XonLim == o.XonLim &&
+           d.XoffLim == o.XoffLim && d.XonChar == o.XonChar && d.XoffChar == o.XoffChar;
+}
+
+// Fields every known flow code sets the same way.
+constexpr bool CommonFlowFields(const DCB& d) {
+    return !d.fOutxDsrFlow && d.fDtrControl == DTR_CONTROL_ENABLE && !d.fDsrSensitivity &&
+           !d.fTXContinueOnXoff && d.XonLim == 2048 && d.XoffLim == 512;
+}
+
+constexpr DCB kNone = Applied(FLOW_NONE);
+static_assert(LineFieldsSet(kNone) && UntouchedKept(kNone) && CommonFlowFields(kNone));
+static_assert(!kNone.fOutxCtsFlow && !kNone.fOutX && !kNone.fInX);
+static_assert(kNone.fRtsControl == RTS_CONTROL_ENABLE);
+static_assert(kNone.XonChar == 0 && kNone.XoffChar == 0);
+static_assert(NeedsDistinctFlowChars(kNone));
+
+constexpr DCB kSoftware = Applied(FLOW_SOFTWARE);
+static_assert(LineFieldsSet(kSoftware) && UntouchedKept(kSoftware) &&
+              CommonFlowFields(kSoftware));
+static_assert(!kSoftware.fOutxCtsFlow && kSoftware.fOutX && kSoftware.fInX);
+static_assert(kSoftware.fRtsControl == RTS_CONTROL_ENABLE);
+static_assert(kSoftware.XonChar == 17 && kSoftware.XoffChar == 19);
+static_assert(!NeedsDistinctFlowChars(kSoftware));
+
+constexpr DCB kHardware = Applied(FLOW_HARDWARE);
+static_assert(LineFieldsSet(kHardware) && UntouchedKept(kHardware) &&
+              CommonFlowFields(kHardware));
+static_assert(kHardware.fOutxCtsFlow && !kHardware.fOutX && !kHardware.fInX);
+static_assert(kHardware.fRtsControl == RTS_CONTROL_HANDSHAKE);
+static_assert(kHardware.XonChar == 0 && kHardware.XoffChar == 0);
+
+// An unknown code (0: the flow combo had no selection) keeps the driver's flow settings.
+static_assert(LineFieldsSet(Applied(0)) && UntouchedKept(Applied(0)) &&
+              FlowFieldsAsRead(Applied(0)));
+static_assert(FlowFieldsAsRead(Applied(13)));
+
+// Software flow on with equal characters is a real error, not offered again.
+constexpr DCB SoftwareWithEqualChars() {
+    DCB d = DriverState();
+    d.fInX = TRUE;
+    d.XonChar = d.XoffChar;
+    return d;
+}
+static_assert(!NeedsDistinctFlowChars(SoftwareWithEqualChars()));
+
+static_assert(MakeTimeouts(24).ReadIntervalTimeout == MAXDWORD);
+static_assert(MakeTimeouts(24).ReadTotalTimeoutMultiplier == 0 &&
+              MakeTimeouts(24).ReadTotalTimeoutConstant == 0);
+static_assert(MakeTimeouts(24).WriteTotalTimeoutMultiplier == 24 &&
+              MakeTimeouts(24).WriteTotalTimeoutConstant == 0);
+
+static_assert(WM_SERIAL_DATA == WM_USER + 1);
+
+} // namespace checks
+
+} // namespace
+
+CSerialPort::CSerialPort() { m_rxRing.Clear(); }
+
+CSerialPort::~CSerialPort() { Close(); }
+
+bool CSerialPort::IsOpen() const { return m_hComm != INVALID_HANDLE_VALUE; }
+
+void CSerialPort::SetError(const std::string& what) {
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    m_lastError = what;
+}
+
+std::string CSerialPort::LastError() const {
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    return m_lastError;
+}
+
+int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
+                      int flowControl) {
+    m_bRunning = 0;
+    if (IsOpen()) {
+        SetError("the port is already open");
+        return 0;
+    }
+    if (baudRate <= 0) {
+        SetError("baud rate " + std::to_string(baudRate) + " is not valid");
+        return 0;
+    }
+
+    m_ovRead.Offset = m_ovRead.OffsetHigh = 0;
+    m_ovWrite.Offset = m_ovWrite.OffsetHigh = 0;
+    m_ovRead.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (m_ovRead.hEvent)
+        m_ovWrite.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!m_ovRead.hEvent || !m_ovWrite.hEvent) {
+        SetError("cannot create the port's events: " + SystemErrorText(GetLastError()));
+        ReleaseDevice();
+        return 0;
+    }
+
+    m_strDevice = vireo::PortDevicePath(port);
+    if (m_strDevice.empty()) {
+        SetError(vireo::PortName(port) + " is not present");
+        ReleaseDevice();
+        return 0;
+    }
+    // No sharing: a second program (or a second instance) cannot take the same line.
+    const HANDLE h = CreateFileA(m_strDevice.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED,
+                                 nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            SetError(vireo::PortName(port) + " is not present");
+        else if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+            SetError(m_strDevice + " is in use by another program");
+        else
+            SetError(m_strDevice + ": " + SystemErrorText(error));
+        ReleaseDevice();
+        return 0;
+    }
+    {
+        // Publish the handle under the write lock: Write reads it under the same lock.
+        std::lock_guard<std::mutex> guard(m_writeLock);
+        m_hComm = h;
+    }
+
+    SetCommMask(m_hComm, EV_RXCHAR);
+    SetupComm(m_hComm, m_dwInQueue, m_dwOutQueue);
+    PurgeComm(m_hComm, kAllPurgeFlags);
+    m_nWriteMultiplier = WriteTimeoutMultiplier(baudRate);
+    COMMTIMEOUTS timeouts = MakeTimeouts(static_cast<DWORD>(m_nWriteMultiplier));
+    SetCommTimeouts(m_hComm, &timeouts);
+
+    DCB dcb{};
+    dcb.DCBlength = sizeof(dcb);
+    if (!GetCommState(m_hComm, &dcb)) {
+        SetError(m_strDevice + " is not a serial device: " + SystemErrorText(GetLastError()));
+        Close();
+        return 0;
+    }
+    ApplyLineSettings(dcb, LineSettings{baudRate, parity, byteSize, stopBits, flowControl});
+    bool applied = SetCommState(m_hComm, &dcb) != 0;
+    DWORD error = applied ? 0 : GetLastError();
+    if (!applied && NeedsDistinctFlowChars(dcb)) {
+        dcb.XonChar = static_cast<char>(XON_CHAR);
+        dcb.XoffChar = static_cast<char>(XOFF_CHAR);
+        applied = SetCommState(m_hComm, &dcb) != 0;
+        if (!applied)
+            error = GetLastError();
+    }
+    if (!applied) {
+        SetError(m_strDevice + ": line settings refused: " + SystemErrorText(error));
+        Close();
+        return 0;
+    }
+
+    m_bLost = false;
+    m_bRunning = 1;
+    try {
+        m_hThread = std::thread(&CSerialPort::ReaderThread, this);
+    } catch (const std::system_error& e) {
+        SetError(std::string("cannot start the reader: ") + e.what());
+        Close();
+        return 0;
+    }
+    return 1;
+}
+
+void CSerialPort::ReleaseDevice() {
+    if (m_hComm != INVALID_HANDLE_VALUE) {
+        CloseHandle(m_hComm);
+        m_hComm = INVALID_HANDLE_VALUE;
+    }
+    for (OVERLAPPED* ov : {&m_ovRead, &m_ovWrite}) {
+        if (ov->hEvent)
+            CloseHandle(ov->hEvent);
+        ov->hEvent = nullptr;
+    }
+}
+
+void CSerialPort::Close() {
+    m_bRunning = 0;
+    if (m_hComm != INVALID_HANDLE_VALUE)
+        SetCommMask(m_hComm, 0); // ends the reader's pending wait
+    if (m_hThread.joinable())
+        m_hThread.join();
+    if (m_hComm != INVALID_HANDLE_VALUE)
+        PurgeComm(m_hComm, kAllPurgeFlags); // also aborts a write still in progress
+    // A Write in another thread holds the lock until its (aborted) transfer has finished with
+    // the handle and m_ovWrite.
+    std::lock_guard<std::mutex> guard(m_writeLock);
+    ReleaseDevice();
+}
+
+int CSerialPort::Write(const void* buffer, int length) {
+    if (length <= 0)
+        return 0;
+    std::lock_guard<std::mutex> guard(m_writeLock);
+    if (m_hComm == INVALID_HANDLE_VALUE)
+        return 0;
+    const DWORD wanted = static_cast<DWORD>(length);
+    DWORD written = 0;
+    DWORD error = 0;
+    if (WriteFile(m_hComm, buffer, wanted, &written, &m_ovWrite) ||
+        FinishTransfer(m_hComm, m_ovWrite, written, error)) {
+        if (written < wanted)
+            SetError(m_strDevice + ": write timed out");
+        return static_cast<int>(written);
+    }
+    SetError(m_strDevice + ": write failed: " + SystemErrorText(error));
+    DWORD errors = 0;
+    COMSTAT status{};
+    ClearCommError(m_hComm, &errors, &status);
+    return static_cast<int>(written);
+}
+
+int CSerialPort::Read(uint8_t* buffer, int maxLength) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(m_hComm, &errors, &status)) {
+        // The driver no longer answers for the device: it was unplugged or removed.
+        m_bLost = true;
+        return 0;
+    }
+    if (status.cbInQue == 0 || maxLength <= 0)
+        return 0;
+    // Asking for no more than the driver holds keeps the read from waiting, whatever
+    // time-outs the driver applies.
+    const DWORD wanted = std::min(static_cast<DWORD>(maxLength), status.cbInQue);
+    DWORD got = 0;
+    DWORD error = 0;
+    if (ReadFile(m_hComm, buffer, wanted, &got, &m_ovRead) ||
+        FinishTransfer(m_hComm, m_ovRead, got, error))
+        return static_cast<int>(got);
+    ClearCommError(m_hComm, &errors, &status);
+    return static_cast<int>(got);
+}
+
+int CSerialPort::ReaderThread(CSerialPort* port) {
+    const HANDLE h = port->m_hComm;
+    if (!SetCommMask(h, EV_RXCHAR)) {
+        port->SetError(port->m_strDevice + ": cannot wait for received bytes: " +
+                       SystemErrorText(GetLastError()));
+        return 0;
+    }
+    if (port->m_bRunning.load() == 0)
+        return 1;
+    OVERLAPPED ovWait{};
+    ovWait.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!ovWait.hEvent) {
+        port->SetError(port->m_strDevice + ": cannot wait for received bytes: " +
+                       SystemErrorText(GetLastError()));
+        return 0;
+    }
+
+    uint8_t chunk[kChunkSize];
+    while (port->m_bRunning.load() != 0) {
+        DWORD mask = 0;
+        DWORD error = 0;
+        bool drain = false;
+        if (WaitForPortEvent(h, ovWait, mask, port->m_bRunning, error) == WaitOutcome::Event) {
+            // A mask without EV_RXCHAR (0 after Close cleared the mask) only leads to the
+            // loop test.
+            drain = (mask & EV_RXCHAR) != 0;
+        } else {
+            if (port->m_bRunning.load() == 0)
+                break; // the wait was ended or cancelled because the port is closing
+            // A line error aborts the wait when the driver aborts on errors; clearing the
+            // error condition recovers. When that fails too, the device is gone.
+            DWORD errors = 0;
+            COMSTAT status{};
+            if (!ClearCommError(h, &errors, &status)) {
+                port->m_bLost = true;
+            } else {
+                Sleep(10); // never spin on a driver that keeps failing the wait
+                drain = true; // bytes may have arrived while no wait was pending
+            }
+        }
+        if (drain) {
+            int n;
+            while ((n = port->Read(chunk, static_cast<int>(sizeof(chunk)))) > 0)
+                port->m_rxRing.PutBurst(chunk, static_cast<size_t>(n));
+            if (port->m_bNotifyTerminal.load() == 1)
+                PostWindowMessage(g_hTerminalWnd.load(), WM_SERIAL_DATA);
+        }
+        if (port->m_bLost) {
+            port->SetError(port->m_strDevice + ": the device went away");
+            break;
+        }
+    }
+    CloseHandle(ovWait.hEvent);
+    return 1;
+}
