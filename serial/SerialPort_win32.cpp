@@ -260,11 +260,12 @@ std::string CSerialPort::LastError() const {
 
 int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
                       int flowControl) {
-    m_bRunning = 0;
+    // Checked before the stop flag is touched: the reader of an open port must keep running.
     if (IsOpen()) {
         SetError("the port is already open");
         return 0;
     }
+    m_bRunning = 0;
     if (baudRate <= 0) {
         SetError("baud rate " + std::to_string(baudRate) + " is not valid");
         return 0;
