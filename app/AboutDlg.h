@@ -1,0 +1,15 @@
+// The About box: the program's icon, name and version, and a short notice.
+#pragma once
+
+#include "res/DialogForm.h"
+
+#include <QDialog>
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+private:
+    CDialogForm m_form;
+};

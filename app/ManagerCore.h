@@ -1,0 +1,79 @@
+// The hub of the program without its widgets: the line settings, the identity of the local
+// device and the connect sequence (command mode, "+++" escape, bootloader probe,
+// identification, flow-control check). The main dialog derives from it and supplies the
+// view through the hooks at the end; tests drive it directly against a simulated module.
+//
+// Everything here runs on the GUI thread and blocks it, with the wait cursor shown.
+#pragma once
+
+#include "serial/DeviceLink.h"
+
+#include <string>
+
+class CManagerCore : public CDeviceLink {
+public:
+    CManagerCore();
+
+    // Open/Close button: connects when disconnected, disconnects otherwise.
+    void OnOpen();
+    // 1 when the device runs its application, 0 when it stays in its bootloader, -1 when
+    // nothing answered.
+    int ProbeBootloader();
+    void IdentifyDevice();
+    // 1 enables the controls that need a device; anything else disables them and empties
+    // the device information.
+    virtual void EnableDeviceControls(int enable);
+    void OnReboot();
+    void OnReload();
+    // Echo on and port closed, when connected; called when the main window closes.
+    void ShutdownLink();
+
+    // Expected AT+UF value of a flow-control code; -1 for codes that never match.
+    static int ExpectedFlowValue(int flowControl);
+
+    int m_nPort = 1;
+    int m_nBaudRate = 9600;
+    int m_nParity = 0;
+    int m_nStopBits = 0;
+    int m_nDataBits = 8;
+    int m_nFlowControl = 10;
+    uint8_t m_byParity = 0;
+    uint8_t m_byDataBits = 8;
+    uint8_t m_byStopBits = 0;
+    std::string m_strPortName;
+    std::string m_strProductName;
+    std::string m_strEuiAddress;
+    std::string m_strNodeName;
+    std::string m_strFirmwareVersion;
+    std::string m_strImageModel;
+    int m_bRemoteMode = 0;
+    int m_bSleepyDevice = 0;
+
+protected:
+    // View hooks. The defaults do nothing, which is what a windowless caller needs.
+    // Reads m_strPortName and the five settings from the selectors.
+    virtual void ReadSettingsFromControls() {}
+    // Pushes the identity strings and the button text to the controls.
+    virtual void UpdateDeviceView() {}
+    virtual void LoadConstructFile(int /*bLoad*/, const std::string& /*name*/) {}
+    virtual void OnTabSelChange() {}
+    // Runs the recovery upload dialog; false when there is none to run.
+    virtual bool RunFirmwareUploadDialog() { return false; }
+    // The Firmware Update page's "Clone local firmware" box.
+    virtual bool IsCloneChecked() const { return false; }
+    virtual void ToggleClone() {}
+    virtual void EnableCloneCheck(bool /*enable*/) {}
+
+public:
+    // Text of the Open/Close button, kept here so that tests can read it without widgets.
+    std::string m_strOpenButton = "Open";
+
+private:
+    void Connect();
+    void Disconnect();
+    bool Reopen(int baudRate);
+    // Steps after the device answers: identification, enabling, construct file, echo mode,
+    // flow-control check.
+    void FinishConnect();
+    void Abandon();
+};

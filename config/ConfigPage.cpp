@@ -1,0 +1,242 @@
+#include "config/ConfigPage.h"
+#include "app/ManagerCore.h"
+#include "config/ConfigEditor.h"
+#include "config/ConstructLoader.h"
+#include "platform/ProgramDirectory.h"
+#include "platform/UiServices.h"
+#include "res/Icons.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+const char* const kNoResponse = "ERROR: The device does not respond. \r\nPlease make sure that "
+                                "the device is conncted correctly and turned on.";
+
+QString Text(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+} // namespace
+
+CConfigPage::CConfigPage(CManagerCore& manager, QWidget* parent)
+    : CPageDialog(manager, "config", parent), m_data(std::make_unique<CConstructData>()) {}
+
+CConfigPage::~CConfigPage() = default;
+
+void CConfigPage::OnInitDialog() {
+    m_tree = m_form.Get<QTreeWidget>(1001);
+    m_combo = m_form.Get<QComboBox>(1021);
+    m_edit = m_form.Get<QLineEdit>(1011);
+    m_save = m_form.Get<QPushButton>(1006);
+    m_chkRemote = m_form.Get<QCheckBox>(1027);
+    m_pRestoreButton = m_form.Get<QPushButton>(1004);
+    m_form.Get<QLabel>(1012)->setWordWrap(true);
+    UpdateData();
+
+    QIcon arrows;
+    arrows.addPixmap(vireo::ArrowIcon(vireo::NormalArrowColor()).pixmap(16), QIcon::Normal);
+    arrows.addPixmap(vireo::ArrowIcon(vireo::SelectedArrowColor()).pixmap(16), QIcon::Selected);
+    m_tree->setProperty("arrowIcon", arrows);
+    m_tree->setIconSize(QSize(16, 16));
+
+    connect(m_tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { OnSelChangedTree(current); });
+    connect(m_save, &QPushButton::clicked, this, &CConfigPage::OnSave);
+    connect(m_pRestoreButton, &QPushButton::clicked, this, &CConfigPage::OnRestoreDefault);
+}
+
+void CConfigPage::UpdateData() {
+    m_form.Get<QGroupBox>(1005)->setTitle(Text(m_strTitle));
+    m_form.Get<QLabel>(1012)->setText(Text(m_strDescription));
+    m_form.Get<QLabel>(1013)->setText(Text(m_strRange));
+    m_form.Get<QLabel>(1015)->setText(Text(m_strRangeLabel));
+    m_form.Get<QLabel>(1028)->setText(Text(m_strRemoteProductName));
+    m_form.Get<QLabel>(1029)->setText(Text(m_strRemoteEui));
+    m_form.Get<QLabel>(1030)->setText(Text(m_strRemoteVersion));
+}
+
+void CConfigPage::EnableDeviceControls(bool enable) {
+    // Export, Import and the remote controls are enabled once their features exist.
+    m_pRestoreButton->setEnabled(enable);
+    if (enable)
+        return;
+    m_strRemoteProductName.clear();
+    m_strRemoteEui.clear();
+    m_strRemoteVersion.clear();
+    m_strRange.clear();
+    m_strRangeLabel.clear();
+    m_chkRemote->setChecked(false);
+    m_pRestoreButton->setText("Restore to Factory Default");
+    UpdateData();
+}
+
+void CConfigPage::LoadConstructFile(int bLoad, const std::string& name) {
+    if (bLoad == 1) {
+        ConstructLoadRequest request;
+        request.fileName = name;
+        request.localProduct = m_manager.m_strProductName;
+        request.remoteMode = m_manager.m_bRemoteMode == 1;
+        request.directory = vireo::GetProgramDirectory();
+        if (ParseConstructFile(*m_data, request) == -1)
+            m_data->SetReadFailed();
+        m_data->BuildGroupTable();
+    } else {
+        ClearTree();
+        UpdateData();
+    }
+    FillTree();
+}
+
+void CConfigPage::ClearTree() {
+    m_data->ClearGroupTable();
+    m_tree->blockSignals(true);
+    m_tree->clear();
+    m_tree->blockSignals(false);
+    m_hSelItem = nullptr;
+    m_strTitle.clear();
+}
+
+void CConfigPage::FillTree() {
+    const QIcon arrows = m_tree->property("arrowIcon").value<QIcon>();
+    m_tree->blockSignals(true);
+    for (int g = 0; g < m_data->m_nGroups; ++g) {
+        QTreeWidgetItem* top = nullptr;
+        for (const char* entry : m_data->GroupRow(g)) {
+            auto* item = top ? new QTreeWidgetItem(top) : new QTreeWidgetItem(m_tree);
+            item->setText(0, QString::fromLatin1(entry));
+            item->setIcon(0, arrows);
+            if (!top)
+                top = item;
+        }
+    }
+    m_tree->setCurrentItem(nullptr);
+    m_tree->blockSignals(false);
+}
+
+void CConfigPage::FillComboBox(QComboBox* box, const std::vector<std::string>& texts,
+                               const std::vector<int>& itemData, unsigned short count,
+                               int select) {
+    box->clear();
+    box->setCurrentIndex(-1);
+    for (unsigned short k = 0; k < count && k < texts.size() && k < itemData.size(); ++k) {
+        box->addItem(Text(texts[k]), itemData[k]);
+        if (itemData[k] == select)
+            box->setCurrentIndex(k);
+    }
+}
+
+void CConfigPage::WakeSleepyDevice() {
+    if (m_manager.m_bSleepyDevice == 1) {
+        m_manager.m_serial.Write("\n");
+        m_manager.Sleep(200);
+    }
+}
+
+std::string CConfigPage::ReadParameter(const ConfigParam& param) {
+    if (m_manager.m_bRemoteMode == 1)
+        return m_manager.QueryRemoteCommand(param.command, 15, m_strRemoteEui);
+    return m_manager.QueryCommand(param.command, 1);
+}
+
+void CConfigPage::ShowReadFailure(QWidget* input) {
+    m_save->setEnabled(false);
+    input->setEnabled(false);
+    vireo::ShowMessage(kNoResponse, kAppCaption);
+}
+
+bool CConfigPage::ShowParameter(int i) {
+    const ConfigParam& p = m_data->m_params[i];
+    m_nSel = i;
+    m_strTitle = p.name;
+    m_strDescription = p.description;
+    if (p.type == PT_GET)
+        m_save->setEnabled(false);
+    else if (m_manager.m_bPortOpen != 1)
+        return false;
+    else
+        m_save->setEnabled(true);
+    m_strRange = RangeText(p);
+    m_strRangeLabel = m_strRange.empty() ? "" : "Range: ";
+
+    if (p.choiceList[0] != '\0') {
+        m_combo->setEnabled(true);
+        const std::vector<std::string> choices = SplitList(p.choiceList);
+        WakeSleepyDevice();
+        const std::string reply = ReadParameter(p);
+        if (reply == "ERROR") {
+            ShowReadFailure(m_combo);
+        } else {
+            std::vector<int> itemData(choices.size());
+            for (size_t k = 0; k < itemData.size(); ++k)
+                itemData[k] = static_cast<int>(k);
+            FillComboBox(m_combo, choices, itemData, static_cast<unsigned short>(choices.size()),
+                         ChoiceIndexForReply(p, reply));
+        }
+    } else {
+        m_edit->setEnabled(true);
+        FillComboBox(m_combo, {}, {}, 0, 0);
+        WakeSleepyDevice();
+        const std::string reply = ReadParameter(p);
+        if (reply == "ERROR")
+            ShowReadFailure(m_edit);
+        else
+            m_edit->setText(Text(reply));
+    }
+    return true;
+}
+
+void CConfigPage::OnSelChangedTree(QTreeWidgetItem* item) {
+    m_hSelItem = item;
+    if (!item)
+        return;
+    const std::string text = item->text(0).toLatin1().toStdString();
+    m_save->setEnabled(false);
+    m_edit->setEnabled(false);
+    m_combo->setEnabled(false);
+    m_edit->clear();
+    for (int i = 0; i < m_data->m_nParams; ++i) {
+        const ConfigParam& p = m_data->m_params[i];
+        if (text == p.group) {
+            m_strTitle = text;
+            m_strDescription.clear();
+            m_nSel = i;
+        } else if (text == p.name) {
+            if (!ShowParameter(i))
+                return;
+        }
+    }
+    UpdateData();
+}
+
+void CConfigPage::OnSave() {
+    if (m_nSel < 0 || m_nSel >= m_data->m_nParams)
+        return;
+    const ConfigParam& p = m_data->m_params[m_nSel];
+    const std::string value =
+        p.choiceList[0] != '\0'
+            ? ChoiceValueToSave(p, m_combo->currentIndex() < 0
+                                       ? std::string()
+                                       : m_combo->currentText().toLatin1().toStdString())
+            : m_edit->text().toLatin1().toStdString();
+    const std::string command = SaveCommand(p, value);
+    const int ok = m_manager.m_bRemoteMode == 1
+                       ? m_manager.SendRemoteCommand(command, 15, m_strRemoteEui)
+                       : m_manager.SendCommand(command, 2);
+    if (ok != 1)
+        vireo::ShowMessage("ERROR: Could not save the configuration paramater.", kAppCaption);
+}
+
+void CConfigPage::OnRestoreDefault() {
+    if (m_manager.m_bRemoteMode == 1) {
+        if (m_manager.SendRemoteCommand("ATZ\r\n", 15, m_strRemoteEui) != 1)
+            vireo::ShowMessage("ERROR: Could not restart the device.", kAppCaption);
+        return;
+    }
+    WakeSleepyDevice();
+    if (m_manager.SendCommand("AT&f\r\n", 3) != 1)
+        vireo::ShowMessage("ERROR: Could not restore this device to factory default.",
+                           kAppCaption);
+}

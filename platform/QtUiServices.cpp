@@ -1,0 +1,118 @@
+#include "platform/QtUiServices.h"
+#include "serial/SerialNotify.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QThread>
+#include <QUrl>
+
+namespace vireo {
+
+namespace {
+
+QString Latin(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+
+// Runs f on the GUI thread and returns its result; directly when already there.
+template <class F> auto OnGuiThread(F f) -> decltype(f()) {
+    if (QThread::currentThread() == qApp->thread())
+        return f();
+    decltype(f()) result{};
+    QMetaObject::invokeMethod(qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+void PostToObject(void* hWnd, unsigned message) {
+    QCoreApplication::postEvent(static_cast<QObject*>(hWnd),
+                                new QEvent(static_cast<QEvent::Type>(message)));
+}
+
+} // namespace
+
+QString QtFileFilter(const std::string& filter) {
+    const QStringList parts = Latin(filter).split('|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        if (const int paren = description.indexOf('('); paren >= 0)
+            description = description.left(paren);
+        filters << description.trimmed() + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+    }
+    return filters.join(";;");
+}
+
+MsgAnswer CQtUiServices::MessageBox(const std::string& text, const std::string& caption,
+                                    MsgButtons buttons, MsgIcon icon) {
+    return OnGuiThread([&] {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(Latin(caption));
+        box.setText(Latin(text).replace("\r\n", "\n"));
+        const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Question,
+                                           QMessageBox::Warning, QMessageBox::Critical,
+                                           QMessageBox::Information};
+        box.setIcon(icons[static_cast<int>(icon)]);
+        if (buttons == MsgButtons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+        }
+        // A wait cursor of the caller must not hide the box's own cursor.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const int result = box.exec();
+        QApplication::restoreOverrideCursor();
+        if (buttons == MsgButtons::Ok)
+            return MsgAnswer::Ok;
+        return result == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::No;
+    });
+}
+
+std::string CQtUiServices::GetOpenFileName(const FileDialogSpec& spec) {
+    return OnGuiThread([&] {
+        return QFileDialog::getOpenFileName(nullptr, QString(), Latin(spec.initialName),
+                                            QtFileFilter(spec.filter))
+            .toStdString();
+    });
+}
+
+std::string CQtUiServices::GetSaveFileName(const FileDialogSpec& spec) {
+    return OnGuiThread([&] {
+        QFileDialog dialog(nullptr, QString(), QString(), QtFileFilter(spec.filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(Latin(spec.defaultExt).remove("*.").remove('.'));
+        if (!spec.initialName.empty() && spec.initialName.find('*') == std::string::npos)
+            dialog.selectFile(Latin(spec.initialName));
+        if (!spec.promptOverwrite)
+            dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0).toStdString()
+                                                  : std::string();
+    });
+}
+
+void CQtUiServices::BeginWaitCursor() {
+    OnGuiThread([] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        return 0;
+    });
+}
+
+void CQtUiServices::EndWaitCursor() {
+    OnGuiThread([] {
+        QApplication::restoreOverrideCursor();
+        return 0;
+    });
+}
+
+void CQtUiServices::ShellOpen(const std::string& pathOrUrl) {
+    OnGuiThread([&] {
+        const QString target = Latin(pathOrUrl);
+        const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
+        return QDesktopServices::openUrl(url);
+    });
+}
+
+void InstallQtMessagePoster() { SetPostMessageFunction(&PostToObject); }
+
+} // namespace vireo
