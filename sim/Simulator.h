@@ -75,6 +75,7 @@ struct FaultConfig {
 struct SimTiming {
     int guardTimeMs = 500;            // silence needed before and after "+++"
     int sleepAfterMs = 5000;          // a sleepy end device falls asleep after this much quiet
+    int wakeUpMs = 50;                // after the waking LF, bytes are lost for this long
     int radioDelayMs = 40;            // one way over the radio, for "AT+RC=" and scans
     int unknownAddressMs = 3000;      // "ERROR" for a remote address nobody answers
     int scanDelayMs = 1000;           // "at+ds" collects answers this long before replying

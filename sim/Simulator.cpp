@@ -1,0 +1,1318 @@
+#include "sim/Simulator.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <functional>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/PortMap.h"
+#include "platform/ProgramDirectory.h"
+#include "sim/FirmwareImage.h"
+#include "sim/LineRate.h"
+#include "sim/ParamStore.h"
+#include "sim/PortRegistry.h"
+#include "sim/XmodemReceiver.h"
+
+namespace vireo::sim {
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+using std::chrono::milliseconds;
+
+namespace {
+
+constexpr int kBootloaderRate = 115200;
+constexpr std::size_t kMaxLine = 200;      // longer command lines are answered with ERROR
+constexpr std::size_t kMaxQueuedLines = 16; // lines received while a command is still running
+constexpr std::size_t kMaxTxBacklog = 1u << 20;
+constexpr char kEot = 0x04;
+
+const char* const kMenu =
+    "\r\nVireo bootloader 2.1\r\n"
+    "1. upload image\r\n"
+    "2. run application\r\n"
+    "BL > ";
+
+std::string Reply(const std::string& value) { return "\r\n" + value + "\r\n\r\nOK\r\n"; }
+const std::string kOk = "\r\nOK\r\n";
+const std::string kError = "\r\nERROR\r\n";
+
+std::string Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return std::string(s);
+}
+
+bool IsHex16(std::string_view s) {
+    if (s.size() != 16) return false;
+    for (char c : s)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+std::string Pad(std::string s, std::size_t width) {
+    if (s.size() < width) s.append(width - s.size(), ' ');
+    return s;
+}
+
+std::string NodeTypeText(const std::string& type) {
+    if (type == "0") return "COO";
+    if (type == "1") return "FFD";
+    if (type == "2") return "RFD";
+    if (type == "3") return "MED";
+    if (type == "4") return "SED";
+    return "UNK";
+}
+
+bool IsEndDevice(const std::string& type) { return type == "2" || type == "3" || type == "4"; }
+
+std::chrono::nanoseconds ByteTime(int rate) {
+    if (rate <= 0) rate = 9600;
+    return std::chrono::nanoseconds(10'000'000'000LL / rate);
+}
+
+std::size_t PaceChunk(int rate) { return std::max<std::size_t>(1, static_cast<std::size_t>(rate) / 10000); }
+
+std::string Printable(std::string_view bytes) {
+    std::string out;
+    char buf[8];
+    for (unsigned char c : bytes) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\\') out += "\\\\";
+        else if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
+        else {
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+const char* ModeName(Mode mode) {
+    switch (mode) {
+    case Mode::Stopped: return "stopped";
+    case Mode::Command: return "command";
+    case Mode::Data: return "data";
+    case Mode::Sleeping: return "sleeping";
+    case Mode::Restarting: return "restarting";
+    case Mode::Bootloader: return "bootloader";
+    case Mode::XmodemReceive: return "xmodem-receive";
+    case Mode::RemoteUpload: return "remote-upload";
+    case Mode::HungUp: return "hung-up";
+    }
+    return "?";
+}
+
+std::vector<RemoteConfig> DefaultRemotes(int count) {
+    struct Kind {
+        const char* product;
+        const char* version;
+        const char* type;
+    };
+    static const Kind kKinds[] = {{"KA40", "v1.1.0", "1"},
+                                  {"KD40", "v1.1.0", "1"},
+                                  {"KA40", "v1.0.2", "2"},
+                                  {"KM40X", "v1.0.2", "1"},
+                                  {"KA40", "v1.1.0", "4"}};
+    static const char* const kPlaces[] = {"Hall sensor", "Garden light", "Boiler room",  "Front door",
+                                          "Meter cabinet", "Attic fan",  "Garage gate", "Kitchen plug"};
+    std::vector<RemoteConfig> out;
+    count = std::clamp(count, 0, 300);
+    for (int i = 0; i < count; ++i) {
+        const Kind& k = kKinds[i % 5];
+        RemoteConfig r;
+        r.product = k.product;
+        r.version = k.version;
+        r.nodeType = k.type;
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "000D6F0000B1%04X", i + 1);
+        r.eui = buf;
+        std::snprintf(buf, sizeof buf, "%04X", 0x1000 + i * 7);
+        r.shortAddress = buf;
+        r.nodeName = std::string(kPlaces[i % 8]) + " " + std::to_string(i + 1);
+        out.push_back(r);
+    }
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------
+
+struct Module {
+    std::string product, version, eui, nodeName, nodeType, shortAddress;
+    int flowControl = 0;
+    bool damaged = false;
+    ParamStore store;
+    std::string lastImage;
+    // Power-up values of the writable identity settings (restored by "AT&f").
+    std::string defaultNodeName;
+    int defaultFlowControl = 0;
+};
+
+struct Simulator::Impl {
+    explicit Impl(const SimConfig& c) : cfg(c) {}
+
+    const SimConfig& cfg;
+    mutable std::mutex mu;
+    mutable std::condition_variable cv;
+
+    // Line.
+    int master = -1, slave = -1;
+    int wake[2] = {-1, -1};
+    std::string slavePath;
+    PortRegistration reg;
+    std::thread thread;
+    bool stopping = false, running = false, hangUpRequested = false;
+    TimePoint start{};
+    std::string dataDir;
+
+    // Modules.
+    Module local;
+    std::vector<Module> remotes;
+    std::map<std::string, std::shared_ptr<const std::vector<ParamDef>>> defsCache;
+
+    // Interpreter of the local module.
+    Mode mode = Mode::Stopped;
+    bool echo = true;
+    std::string line;
+    bool lineBad = false, lineLong = false;
+    bool busy = false;
+    std::deque<std::string> queued;
+    std::string echoOut;
+    TimePoint lastRx{};
+    int plusCount = 0;
+    bool plusGuardOk = false;
+    std::uint64_t escapeTimer = 0;
+    TimePoint lastActivity{};
+    std::uint64_t sleepTimer = 0;
+    TimePoint lostUntil{};
+    TimePoint swallowUntil{};
+
+    // Timers.
+    struct Timer {
+        std::uint64_t id;
+        std::function<void()> fn;
+    };
+    std::multimap<TimePoint, Timer> timers;
+    std::uint64_t nextTimerId = 1;
+
+    // XMODEM receiver (local bootloader or relay to a remote module).
+    std::unique_ptr<XmodemReceiver> rx;
+    int relayTarget = -1;
+    TimePoint rxLastDue{};
+
+    // Output.
+    struct Chunk {
+        int rate;
+        std::string bytes;
+    };
+    std::deque<Chunk> txq;
+    std::size_t txBacklog = 0;
+    TimePoint txFree{};
+    TimePoint txPieceDue{};
+    std::size_t txPieceLen = 0;
+    TimePoint txNextDue{};
+    bool txBlocked = false;
+
+    // Paced input.
+    std::string rxHeld;
+    TimePoint rxDue{}, rxFree{}, rxPauseUntil{};
+
+    // Records.
+    std::string received, sent;
+    std::vector<std::string> commands;
+    std::vector<LogEntry> log;
+    std::size_t logBytes = 0;
+    std::FILE* logFile = nullptr;
+    std::string lastImage;
+    int completed = 0;
+
+    // Faults.
+    FaultConfig faults;
+    long silenceLeft = -1;
+    std::uint32_t noise = 0x2545F491u;
+
+    // ---- helpers --------------------------------------------------------------------
+
+    int ModuleRate() const {
+        switch (mode) {
+        case Mode::Bootloader:
+        case Mode::XmodemReceive: return kBootloaderRate;
+        default: return cfg.baudRate;
+        }
+    }
+    int ToolRate() const { return slave >= 0 ? ReadLineRate(slave) : 0; }
+
+    void Wake() {
+        if (wake[1] >= 0) {
+            char c = 1;
+            [[maybe_unused]] auto r = write(wake[1], &c, 1);
+        }
+    }
+
+    std::uint64_t AddTimer(TimePoint at, std::function<void()> fn) {
+        std::uint64_t id = nextTimerId++;
+        timers.emplace(at, Timer{id, std::move(fn)});
+        return id;
+    }
+    std::uint64_t After(int ms, std::function<void()> fn) {
+        return AddTimer(Clock::now() + milliseconds(std::max(0, ms)), std::move(fn));
+    }
+    void CancelTimer(std::uint64_t& id) {
+        if (id == 0) return;
+        for (auto it = timers.begin(); it != timers.end(); ++it)
+            if (it->second.id == id) {
+                timers.erase(it);
+                break;
+            }
+        id = 0;
+    }
+    void RunTimers(TimePoint now) {
+        while (!timers.empty() && timers.begin()->first <= now && !stopping) {
+            auto fn = std::move(timers.begin()->second.fn);
+            timers.erase(timers.begin());
+            fn();
+        }
+    }
+
+    void TrimRecord(std::string& s) {
+        if (s.size() > cfg.recordLimit) s.erase(0, s.size() - cfg.recordLimit / 2);
+    }
+
+    void Record(std::string_view bytes, bool toModule, TimePoint now) {
+        auto at = std::chrono::duration_cast<std::chrono::microseconds>(now - start);
+        if (toModule) {
+            received.append(bytes);
+            TrimRecord(received);
+        } else {
+            sent.append(bytes);
+            TrimRecord(sent);
+        }
+        if (!log.empty() && log.back().toModule == toModule && at - log.back().at < std::chrono::milliseconds(2) &&
+            log.back().bytes.size() < 4096) {
+            log.back().bytes.append(bytes);
+        } else {
+            log.push_back({at, toModule, std::string(bytes)});
+        }
+        logBytes += bytes.size();
+        if (logBytes > cfg.recordLimit) {
+            std::size_t drop = log.size() / 2, dropped = 0;
+            for (std::size_t i = 0; i < drop; ++i) dropped += log[i].bytes.size();
+            log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(drop));
+            logBytes -= dropped;
+        }
+        if (logFile) {
+            std::fprintf(logFile, "[%12.6f] %s %4zu \"%s\"\n", static_cast<double>(at.count()) / 1e6,
+                         toModule ? "tool->module" : "module->tool", bytes.size(), Printable(bytes).c_str());
+            std::fflush(logFile);
+        }
+        cv.notify_all();
+    }
+
+    // ---- output ---------------------------------------------------------------------
+
+    void SendRaw(std::string bytes) {
+        if (bytes.empty() || master < 0) return;
+        if (txBacklog + bytes.size() > kMaxTxBacklog) return; // nobody reads: the line drops it
+        txBacklog += bytes.size();
+        int rate = ModuleRate();
+        if (!txq.empty() && txq.back().rate == rate && txq.size() > 1) txq.back().bytes += bytes;
+        else txq.push_back({rate, std::move(bytes)});
+        lastActivity = Clock::now();
+    }
+
+    // Text answers get the requested zero bytes and garbage mixed in.
+    void SendText(const std::string& text) {
+        if (!faults.zeroBytesInAnswers && !faults.garbageInAnswers) {
+            SendRaw(text);
+            return;
+        }
+        std::string out;
+        if (faults.garbageInAnswers) {
+            for (int i = 0; i < 3; ++i) {
+                noise = noise * 1103515245u + 12345u;
+                out += static_cast<char>(0x80 + (noise >> 16) % 0x7F);
+            }
+        }
+        for (char c : text) {
+            if (faults.zeroBytesInAnswers && c == '\n') out += '\0';
+            out += c;
+        }
+        if (faults.zeroBytesInAnswers) out += '\0';
+        SendRaw(out);
+    }
+
+    void FlushEcho() {
+        if (!echoOut.empty()) {
+            SendRaw(echoOut);
+            echoOut.clear();
+        }
+    }
+
+    void Flush(TimePoint now) {
+        txNextDue = TimePoint{};
+        while (!txq.empty()) {
+            if (master < 0) {
+                txq.clear();
+                txBacklog = 0;
+                break;
+            }
+            Chunk& c = txq.front();
+            if (c.rate != ToolRate() || silenceLeft == 0) {
+                // Sent at a rate the tool does not listen at, or muted: lost on the line.
+                txBacklog -= c.bytes.size();
+                txq.pop_front();
+                txPieceLen = 0;
+                continue;
+            }
+            std::size_t len = c.bytes.size();
+            if (cfg.pacing) {
+                if (txPieceLen == 0) {
+                    txPieceLen = std::min(len, PaceChunk(c.rate));
+                    txPieceDue = std::max(txFree, now) + ByteTime(c.rate) * txPieceLen;
+                }
+                if (now < txPieceDue) {
+                    txNextDue = txPieceDue;
+                    break;
+                }
+                len = txPieceLen;
+            }
+            if (silenceLeft > 0) len = std::min<std::size_t>(len, static_cast<std::size_t>(silenceLeft));
+            ssize_t n = write(master, c.bytes.data(), len);
+            if (n < 0) {
+                if (errno == EAGAIN || errno == EWOULDBLOCK) txBlocked = true;
+                else {
+                    txq.clear();
+                    txBacklog = 0;
+                    txPieceLen = 0;
+                }
+                break;
+            }
+            auto w = static_cast<std::size_t>(n);
+            Record(std::string_view(c.bytes).substr(0, w), false, now);
+            if (silenceLeft > 0) silenceLeft -= static_cast<long>(w);
+            txBacklog -= w;
+            c.bytes.erase(0, w);
+            if (cfg.pacing) {
+                txPieceLen -= std::min(txPieceLen, w);
+                if (txPieceLen == 0) txFree = txPieceDue;
+            }
+            if (c.bytes.empty()) txq.pop_front();
+            if (w < len) {
+                txBlocked = true;
+                break;
+            }
+        }
+    }
+
+    // ---- modules --------------------------------------------------------------------
+
+    std::shared_ptr<const std::vector<ParamDef>> Defs(const std::string& product, const std::string& version) {
+        std::string name = product + "_" + version + ".vmcon";
+        auto it = defsCache.find(name);
+        if (it != defsCache.end()) return it->second;
+        std::vector<ConstructEntry> entries;
+        std::shared_ptr<const std::vector<ParamDef>> defs;
+        if (ReadConstructFile(dataDir + "/" + name, &entries))
+            defs = std::make_shared<const std::vector<ParamDef>>(BuildParamDefs(entries));
+        defsCache[name] = defs;
+        return defs;
+    }
+
+    void LoadStore(Module& m) { m.store = ParamStore(Defs(m.product, m.version)); }
+
+    // New firmware version: the store follows the construct file of that version and keeps
+    // the values it can; without a construct file for it the old store stays.
+    void ChangeVersion(Module& m, const std::string& version) {
+        m.version = version;
+        auto defs = Defs(m.product, version);
+        if (!defs) return;
+        ParamStore fresh(defs);
+        fresh.CarryOver(m.store);
+        m.store = std::move(fresh);
+    }
+
+    Module* Find(int index) {
+        if (index < 0) return &local;
+        if (static_cast<std::size_t>(index) < remotes.size()) return &remotes[static_cast<std::size_t>(index)];
+        return nullptr;
+    }
+
+    int FindRemote(std::string_view eui) const {
+        std::string up = ToUpper(Trim(eui));
+        for (std::size_t i = 0; i < remotes.size(); ++i)
+            if (ToUpper(remotes[i].eui) == up) return static_cast<int>(i);
+        return -1;
+    }
+
+    // Identity and parameter commands shared by local and remote modules. nullopt when the
+    // command is neither.
+    std::optional<std::string> ModuleCommand(Module& m, const std::string& text) {
+        auto eq = text.find('=');
+        std::string name = ToUpper(Trim(text.substr(0, eq)));
+        bool write = eq != std::string::npos;
+        std::string value = write ? text.substr(eq + 1) : std::string{};
+        while (!value.empty() && value.back() == ' ') value.pop_back();
+
+        std::string* identity = nullptr;
+        if (name == "AT+PRODUCTNAME") identity = &m.product;
+        else if (name == "AT+LONGADDR") identity = &m.eui;
+        else if (name == "AT+VERSION") identity = &m.version;
+        else if (name == "AT+NODETYPE") identity = &m.nodeType;
+        if (identity) return write ? kError : Reply(*identity);
+        if (name == "AT+NODENAME") {
+            if (!write) return Reply(m.nodeName);
+            const ParamDef* d = m.store.Find(name);
+            bool ok = d ? IsValidValue(*d, value) : IsValidValue(ParamDef{}, value);
+            if (!ok) return kError;
+            m.nodeName = value;
+            m.store.Write(name, value, false);
+            return kOk;
+        }
+        if (name == "AT+UF") {
+            if (!write) return Reply(std::to_string(m.flowControl));
+            if (value != "0" && value != "1" && value != "2") return kError;
+            m.flowControl = value[0] - '0';
+            m.store.Write(name, value, false);
+            return kOk;
+        }
+        if (!m.store.Find(name)) return std::nullopt;
+        if (!write) return Reply(*m.store.Read(name));
+        return m.store.Write(name, value) == ParamStore::WriteResult::Ok ? kOk : kError;
+    }
+
+    void RestoreDefaults(Module& m) {
+        m.store.RestoreDefaults();
+        m.nodeName = m.defaultNodeName;
+        m.flowControl = m.defaultFlowControl;
+    }
+
+    std::string ExecuteRemote(Module& m, const std::string& cmd) {
+        std::string up = ToUpper(Trim(cmd));
+        if (up == "AT" || up == "ATZ" || up == "ATE0" || up == "ATE1" || up == "ATR1") return kOk;
+        if (up == "AT&F") {
+            RestoreDefaults(m);
+            return kOk;
+        }
+        if (auto r = ModuleCommand(m, Trim(cmd))) return *r;
+        return kError;
+    }
+
+    std::string ScanReply() const {
+        std::string r = "\r\nNetwork nodes, " + std::to_string(remotes.size() + 1) + " found\r\n";
+        auto node = [](const std::string& type, const Module& m, const std::string& shortAddr) {
+            return Pad(type, 5) + "|" + Pad(m.eui, 17) + "|" + Pad(shortAddr, 5) + "|" + Pad(m.version, 8) + "|" +
+                   Pad(m.product, 6) + "|" + m.nodeName + "\r\n";
+        };
+        r += node("*" + NodeTypeText(local.nodeType), local, "0000");
+        for (const auto& m : remotes)
+            if (IsEndDevice(m.nodeType))
+                r += Pad(m.nodeType == "4" ? "CLD" : "CHD", 5) + "|" + Pad(m.eui, 17) + "|" + m.shortAddress + "\r\n";
+        for (const auto& m : remotes) r += node(NodeTypeText(m.nodeType), m, m.shortAddress);
+        r += "\r\nOK\r\n";
+        return r;
+    }
+
+    std::string Banner() const { return "\r\nVireo " + local.product + " " + local.version + " ready\r\nOK\r\n"; }
+
+    // ---- the local interpreter ------------------------------------------------------
+
+    void Done() {
+        busy = false;
+        while (!busy && !queued.empty() && mode == Mode::Command) {
+            std::string next = std::move(queued.front());
+            queued.pop_front();
+            Execute(next, false);
+        }
+    }
+
+    void Restart() {
+        mode = Mode::Restarting;
+        After(cfg.timing.restartMs, [this] {
+            if (mode != Mode::Restarting) return;
+            mode = Mode::Command;
+            echo = true;
+            line.clear();
+            SendText(Banner());
+            ArmSleep();
+        });
+    }
+
+    void EnterBootloaderMenu() {
+        mode = Mode::Bootloader;
+        line.clear();
+        queued.clear();
+        busy = false;
+    }
+
+    void Execute(const std::string& text, bool bad) {
+        commands.push_back(text);
+        if (bad) {
+            SendText(kError);
+            return;
+        }
+        std::string up = ToUpper(Trim(text));
+        if (up == "AT" || up == "ATR1") return SendText(kOk);
+        if (up == "ATE0" || up == "ATE1") {
+            echo = up == "ATE1";
+            return SendText(kOk);
+        }
+        if (up == "ATZ") {
+            SendText(kOk);
+            return Restart();
+        }
+        if (up == "AT&F") {
+            RestoreDefaults(local);
+            return SendText(kOk);
+        }
+        if (up == "ATO") {
+            SendText(kOk);
+            mode = Mode::Data;
+            return;
+        }
+        if (up == "AT+DS") {
+            busy = true;
+            After(cfg.timing.scanDelayMs, [this] {
+                SendText(ScanReply());
+                Done();
+            });
+            return;
+        }
+        if (up == "AT+BOOTLOAD") {
+            SendText("\r\nENTER bootloader\r\n");
+            EnterBootloaderMenu();
+            return;
+        }
+        if (up.rfind("AT+BOOTLOAD=", 0) == 0) return RemoteBootload(Trim(text).substr(12));
+        if (up.rfind("AT+RC=", 0) == 0) return RemoteCommand(Trim(text).substr(6));
+        if (auto r = ModuleCommand(local, Trim(text))) return SendText(*r);
+        SendText(kError);
+    }
+
+    // "AT+RC=<address>,<command>"
+    void RemoteCommand(const std::string& args) {
+        auto comma = args.find(',');
+        if (comma == std::string::npos) return SendText(kError);
+        int idx = FindRemote(args.substr(0, comma));
+        std::string cmd = args.substr(comma + 1);
+        busy = true;
+        if (idx < 0) {
+            After(cfg.timing.unknownAddressMs, [this] {
+                SendText(kError);
+                Done();
+            });
+            return;
+        }
+        After(2 * cfg.timing.radioDelayMs, [this, idx, cmd] {
+            SendText(ExecuteRemote(remotes[static_cast<std::size_t>(idx)], cmd));
+            Done();
+        });
+    }
+
+    // "AT+BOOTLOAD=1,<address>" (relayed upload) and "AT+BOOTLOAD=2,<address>" (clone).
+    void RemoteBootload(const std::string& args) {
+        auto comma = args.find(',');
+        std::string kind = Trim(args.substr(0, comma));
+        if (comma == std::string::npos || (kind != "1" && kind != "2")) return SendText(kError);
+        int idx = FindRemote(args.substr(comma + 1));
+        busy = true;
+        if (idx < 0) {
+            After(cfg.timing.unknownAddressMs, [this] {
+                SendText(kError);
+                Done();
+            });
+            return;
+        }
+        After(cfg.timing.radioDelayMs, [this, idx, kind] {
+            Module& r = remotes[static_cast<std::size_t>(idx)];
+            if (kind == "1") {
+                SendText("\r\nStart remote upload to " + r.eui + "\r\n");
+                StartReceiver(idx);
+                return;
+            }
+            if (r.product != local.product) {
+                SendText(kError);
+                Done();
+                return;
+            }
+            SendText("\r\nStart cloning to " + r.eui + "\r\n");
+            CloneStep(idx, 1);
+        });
+    }
+
+    void CloneStep(int idx, int step) {
+        After(cfg.timing.cloneStepMs, [this, idx, step] {
+            int steps = std::max(1, cfg.timing.cloneSteps);
+            if (step < steps) {
+                SendText("\r\nCloning " + std::to_string(step * 100 / steps) + "%\r\n");
+                CloneStep(idx, step + 1);
+                return;
+            }
+            Module& r = remotes[static_cast<std::size_t>(idx)];
+            ChangeVersion(r, local.version);
+            r.damaged = false;
+            r.lastImage = local.lastImage;
+            ++completed;
+            if (!faults.noCompletionText) SendText("\r\nClone complete\r\n");
+            Done();
+        });
+    }
+
+    // ---- bootloader and XMODEM ------------------------------------------------------
+
+    XmodemReceiver::Verdict BlockVerdict(int ordinal) {
+        auto take = [ordinal](std::map<int, int>& m) {
+            auto it = m.find(ordinal);
+            if (it == m.end() || it->second <= 0) return false;
+            --it->second;
+            return true;
+        };
+        if (faults.hangUpAtBlock == ordinal) {
+            faults.hangUpAtBlock = 0;
+            return XmodemReceiver::Verdict::HangUp;
+        }
+        if (take(faults.nakBlocks)) return XmodemReceiver::Verdict::Nak;
+        if (take(faults.canBlocks)) return XmodemReceiver::Verdict::Can;
+        if (take(faults.lostAckBlocks)) return XmodemReceiver::Verdict::LostAck;
+        return XmodemReceiver::Verdict::Ack;
+    }
+
+    void StartReceiver(int target) {
+        XmodemReceiver::Options o;
+        o.sendStartSignal = !faults.noStartSignal;
+        o.startInterval = milliseconds(cfg.timing.startSignalIntervalMs);
+        o.startLimit = cfg.timing.startSignalLimit;
+        o.byteTimeout = milliseconds(cfg.timing.blockByteTimeoutMs);
+        o.idleLimit = milliseconds(cfg.timing.transferIdleLimitMs);
+        o.ackDelay = target >= 0 ? milliseconds(cfg.timing.radioBlockMs) : milliseconds(0);
+        o.verdict = [this](int ordinal) { return BlockVerdict(ordinal); };
+        relayTarget = target;
+        mode = target >= 0 ? Mode::RemoteUpload : Mode::XmodemReceive;
+        TimePoint now = Clock::now();
+        rxLastDue = now;
+        if (target < 0) SendText("\r\nbegin upload\r\n");
+        rx = std::make_unique<XmodemReceiver>(std::move(o), now);
+        PumpReceiver(now);
+    }
+
+    void PumpReceiver(TimePoint now) {
+        if (!rx) return;
+        for (auto& out : rx->TakeOutput()) {
+            rxLastDue = std::max(rxLastDue, out.due);
+            if (out.due <= now) SendRaw(out.bytes);
+            else AddTimer(out.due, [this, b = out.bytes] { SendRaw(b); });
+        }
+        if (rx->HangUpRequested()) {
+            DoHangUp();
+            return;
+        }
+        if (rx->Finished()) EndTransfer(now);
+    }
+
+    void EndTransfer(TimePoint now) {
+        auto state = rx->GetState();
+        std::string image = rx->Image();
+        int blocks = rx->BlocksAccepted();
+        rx.reset();
+        int target = relayTarget;
+        relayTarget = -1;
+        if (state == XmodemReceiver::State::Completed || blocks > 0) lastImage = image;
+        // The completion text follows the last answer of the receiver.
+        TimePoint at = std::max(now, rxLastDue) + milliseconds(1);
+        if (target < 0) {
+            swallowUntil = now + milliseconds(300);
+            mode = Mode::Bootloader;
+            std::string text;
+            if (state == XmodemReceiver::State::Completed) {
+                ++completed;
+                local.lastImage = image;
+                std::string version;
+                if (IsValidImageFor(image, local.product, &version)) {
+                    ChangeVersion(local, version);
+                    local.damaged = false;
+                } else {
+                    local.damaged = true;
+                }
+                if (!faults.noCompletionText) text += "\r\nSerial upload complete\r\n";
+                if (local.damaged) text += "\r\nimage not valid for this module\r\n";
+            } else {
+                if (blocks > 0) local.damaged = true; // the old firmware is partly overwritten
+                text += "\r\nupload aborted\r\n";
+            }
+            text += kMenu;
+            AddTimer(at, [this, text] {
+                if (mode == Mode::Bootloader) SendText(text);
+            });
+            return;
+        }
+        mode = Mode::Command;
+        Module& r = remotes[static_cast<std::size_t>(target)];
+        std::string text;
+        if (state == XmodemReceiver::State::Completed) {
+            r.lastImage = image;
+            std::string version;
+            if (IsValidImageFor(image, r.product, &version)) {
+                ++completed;
+                ChangeVersion(r, version);
+                r.damaged = false;
+                if (!faults.noCompletionText) text = "\r\nRemote update complete\r\n";
+            } else {
+                text = "\r\nERROR: image rejected by " + r.eui + "\r\n";
+            }
+        } else {
+            text = kError;
+        }
+        AddTimer(at, [this, text] {
+            SendText(text);
+            Done();
+        });
+    }
+
+    void RunApplication() {
+        if (local.damaged) {
+            SendText(kMenu);
+            return;
+        }
+        Restart();
+    }
+
+    // ---- input ----------------------------------------------------------------------
+
+    void ArmSleep() {
+        if (local.nodeType != "4" || sleepTimer != 0) return;
+        sleepTimer = AddTimer(lastActivity + milliseconds(cfg.timing.sleepAfterMs), [this] { SleepCheck(); });
+    }
+    void SleepCheck() {
+        sleepTimer = 0;
+        if (local.nodeType != "4") return;
+        TimePoint due = lastActivity + milliseconds(cfg.timing.sleepAfterMs);
+        if (mode == Mode::Command && !busy && txq.empty() && Clock::now() >= due) {
+            mode = Mode::Sleeping;
+            line.clear();
+            return;
+        }
+        sleepTimer = AddTimer(std::max(due, Clock::now() + milliseconds(10)), [this] { SleepCheck(); });
+    }
+
+    // "+++" with silence before and after, in data mode and at the start of a command line.
+    void EscapeByte(char c, TimePoint now) {
+        if (c == '+' && (mode == Mode::Data || line.size() == static_cast<std::size_t>(plusCount))) {
+            if (plusCount == 0) plusGuardOk = now - lastRx >= milliseconds(cfg.timing.guardTimeMs);
+            ++plusCount;
+            CancelTimer(escapeTimer);
+            if (plusGuardOk && plusCount == 3) {
+                escapeTimer = After(cfg.timing.guardTimeMs, [this] {
+                    escapeTimer = 0;
+                    plusCount = 0;
+                    if (mode != Mode::Data && mode != Mode::Command) return;
+                    FlushEcho();
+                    mode = Mode::Command;
+                    line.clear();
+                    commands.push_back("+++");
+                    SendText(kOk);
+                    ArmSleep();
+                });
+            }
+        } else {
+            plusCount = 0;
+            CancelTimer(escapeTimer);
+        }
+    }
+
+    void CommandByte(char c, TimePoint now) {
+        EscapeByte(c, now);
+        if (echo && c != '\0') echoOut += c;
+        auto u = static_cast<unsigned char>(c);
+        if (c == '\r' || c == '\n') {
+            if (line.empty() && !lineBad && !lineLong) return;
+            std::string text = std::move(line);
+            bool bad = lineBad || lineLong;
+            line.clear();
+            lineBad = lineLong = false;
+            FlushEcho();
+            if (busy) {
+                if (queued.size() < kMaxQueuedLines) queued.push_back(text);
+                return;
+            }
+            Execute(text, bad);
+        } else if (c == 0x08 || c == 0x7F) {
+            if (!line.empty()) line.pop_back();
+        } else if (u < 0x20) {
+            // other control bytes are noise
+        } else if (u >= 0x80) {
+            lineBad = true;
+        } else if (line.size() >= kMaxLine) {
+            lineLong = true;
+        } else {
+            line += c;
+        }
+    }
+
+    void ProcessInput(std::string_view bytes, TimePoint now) {
+        if (master < 0 || bytes.empty()) return;
+        if (ToolRate() != ModuleRate()) return; // noise at a foreign rate
+        lastActivity = now;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            char c = bytes[i];
+            switch (mode) {
+            case Mode::Command: CommandByte(c, now); break;
+            case Mode::Data: EscapeByte(c, now); break;
+            case Mode::Sleeping:
+                if (c == '\n') {
+                    mode = Mode::Command;
+                    lostUntil = now + milliseconds(cfg.timing.wakeUpMs);
+                    ArmSleep();
+                }
+                break;
+            case Mode::Bootloader:
+                if (now < swallowUntil && (c == kEot || c == '\r' || c == '\n')) break;
+                if (c == '\n') SendText(kMenu);
+                else if (c == '1') StartReceiver(-1);
+                else if (c == '2') RunApplication();
+                break;
+            case Mode::XmodemReceive:
+            case Mode::RemoteUpload:
+                if (rx) {
+                    rx->Feed(bytes.substr(i), now);
+                    PumpReceiver(now);
+                }
+                i = bytes.size();
+                break;
+            case Mode::Restarting:
+            case Mode::HungUp:
+            case Mode::Stopped: break;
+            }
+            if (mode == Mode::Command && now < lostUntil) break; // still waking up
+            lastRx = now;
+        }
+        FlushEcho();
+        if (mode == Mode::Command) ArmSleep();
+    }
+
+    void ReadMaster(TimePoint now) {
+        char buf[65536];
+        std::size_t want = cfg.pacing ? PaceChunk(ToolRate()) : sizeof buf;
+        ssize_t n = read(master, buf, want);
+        if (n <= 0) {
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+            rxPauseUntil = now + milliseconds(20); // no reader on the slave side
+            return;
+        }
+        std::string_view bytes(buf, static_cast<std::size_t>(n));
+        Record(bytes, true, now);
+        if (!cfg.pacing) {
+            ProcessInput(bytes, now);
+            return;
+        }
+        // The bytes come in one after another at the line rate; a byte read at once after
+        // the previous ones counts as sent right behind them.
+        TimePoint begin = std::max(rxFree, now - milliseconds(1));
+        rxFree = begin + ByteTime(ToolRate()) * bytes.size();
+        rxHeld.assign(bytes);
+        rxDue = rxFree;
+    }
+
+    void DoHangUp() {
+        hangUpRequested = false;
+        if (master >= 0) close(master);
+        if (slave >= 0) close(slave);
+        master = slave = -1;
+        rx.reset();
+        txq.clear();
+        txBacklog = 0;
+        rxHeld.clear();
+        mode = Mode::HungUp;
+        cv.notify_all();
+    }
+
+    void Loop() {
+        std::unique_lock lk(mu);
+        while (!stopping) {
+            TimePoint now = Clock::now();
+            if (hangUpRequested) DoHangUp();
+            RunTimers(now);
+            if (rx) {
+                auto d = rx->NextDeadline();
+                if (d && *d <= now) {
+                    rx->Tick(now);
+                    PumpReceiver(now);
+                }
+            }
+            if (!rxHeld.empty() && now >= rxDue) {
+                std::string held;
+                held.swap(rxHeld);
+                ProcessInput(held, now);
+            }
+            Flush(now);
+            cv.notify_all();
+
+            TimePoint next = TimePoint::max();
+            if (!timers.empty()) next = std::min(next, timers.begin()->first);
+            if (rx)
+                if (auto d = rx->NextDeadline()) next = std::min(next, *d);
+            if (!rxHeld.empty()) next = std::min(next, rxDue);
+            if (txNextDue != TimePoint{}) next = std::min(next, txNextDue);
+            bool readable = master >= 0 && rxHeld.empty();
+            if (readable && now < rxPauseUntil) {
+                readable = false;
+                next = std::min(next, rxPauseUntil);
+            }
+            pollfd fds[2] = {{wake[0], POLLIN, 0}, {master, 0, 0}};
+            if (readable) fds[1].events |= POLLIN;
+            if (master >= 0 && txBlocked && !txq.empty()) fds[1].events |= POLLOUT;
+            nfds_t nfds = fds[1].events ? 2 : 1;
+            timespec ts{};
+            timespec* tp = nullptr;
+            if (next != TimePoint::max()) {
+                auto d = std::max(next - Clock::now(), Clock::duration::zero());
+                auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+                ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+                ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+                tp = &ts;
+            }
+            lk.unlock();
+            int r = ppoll(fds, nfds, tp, nullptr);
+            lk.lock();
+            if (r <= 0) continue;
+            if (fds[0].revents) {
+                char drain[64];
+                while (read(wake[0], drain, sizeof drain) > 0) {
+                }
+            }
+            if (nfds == 2 && master >= 0) {
+                if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) txBlocked = false;
+                if ((fds[1].events & POLLIN) && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
+                    ReadMaster(Clock::now());
+            }
+        }
+    }
+
+    void CloseAll() {
+        if (master >= 0) close(master);
+        if (slave >= 0) close(slave);
+        for (int& fd : wake)
+            if (fd >= 0) close(fd);
+        master = slave = wake[0] = wake[1] = -1;
+        UnregisterPort(&reg);
+        if (logFile) std::fclose(logFile);
+        logFile = nullptr;
+    }
+};
+
+// ---------------------------------------------------------------------------------------
+
+Simulator::Simulator(SimConfig config) : config_(std::move(config)), impl_(std::make_unique<Impl>(config_)) {}
+
+Simulator::~Simulator() { Stop(); }
+
+bool Simulator::Start(std::string* error) {
+    auto fail = [&](const std::string& why) {
+        impl_->CloseAll();
+        if (error) *error = why;
+        return false;
+    };
+    std::lock_guard lk(impl_->mu);
+    Impl& s = *impl_;
+    if (s.running) return true;
+    const SimConfig& c = config_;
+    if (!IsHex16(c.eui)) return fail("the EUI address must be 16 hexadecimal digits: " + c.eui);
+    if (c.baudRate <= 0) return fail("invalid baud rate " + std::to_string(c.baudRate));
+    if (c.product.empty()) return fail("empty product name");
+
+    s.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (s.master < 0 || grantpt(s.master) != 0 || unlockpt(s.master) != 0)
+        return fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
+    char name[256];
+    if (ptsname_r(s.master, name, sizeof name) != 0) return fail("cannot name the pseudo-terminal slave");
+    s.slavePath = name;
+    // Our own slave descriptor: the master never sees a hang-up while the tool has the port
+    // closed, and the tool's line settings can be read through it.
+    s.slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (s.slave < 0) return fail("cannot open " + s.slavePath + ": " + std::strerror(errno));
+    if (!SetRawLineRate(s.slave, c.damaged ? kBootloaderRate : c.baudRate))
+        return fail("cannot set the line settings of " + s.slavePath);
+    fcntl(s.master, F_SETFL, fcntl(s.master, F_GETFL) | O_NONBLOCK);
+    if (pipe2(s.wake, O_NONBLOCK | O_CLOEXEC) != 0) return fail("cannot create the wake-up pipe");
+
+    s.dataDir = c.dataDir.empty() ? vireo::GetProgramDirectory() : c.dataDir;
+    while (s.dataDir.size() > 1 && s.dataDir.back() == '/') s.dataDir.pop_back();
+    s.defsCache.clear();
+    s.local = Module{};
+    s.local.product = c.product;
+    s.local.version = c.version;
+    s.local.eui = ToUpper(c.eui);
+    s.local.nodeName = s.local.defaultNodeName = c.nodeName;
+    s.local.nodeType = c.nodeType;
+    s.local.flowControl = s.local.defaultFlowControl = c.flowControl;
+    s.local.damaged = c.damaged;
+    s.LoadStore(s.local);
+    s.remotes.clear();
+    auto rcs = c.remotes.empty() ? DefaultRemotes(c.remoteCount) : c.remotes;
+    auto defaults = DefaultRemotes(static_cast<int>(std::min<std::size_t>(rcs.size(), 300)));
+    for (std::size_t i = 0; i < rcs.size(); ++i) {
+        const RemoteConfig& rc = rcs[i];
+        Module m;
+        m.product = rc.product;
+        m.version = rc.version;
+        m.eui = ToUpper(rc.eui.empty() && i < defaults.size() ? defaults[i].eui : rc.eui);
+        if (!IsHex16(m.eui)) return fail("remote " + std::to_string(i) + ": the EUI address must be 16 hexadecimal digits");
+        m.nodeName = m.defaultNodeName = rc.nodeName.empty() && i < defaults.size() ? defaults[i].nodeName : rc.nodeName;
+        m.nodeType = rc.nodeType;
+        m.shortAddress = rc.shortAddress.empty() && i < defaults.size() ? defaults[i].shortAddress : rc.shortAddress;
+        s.LoadStore(m);
+        s.remotes.push_back(std::move(m));
+    }
+
+    if (c.registerPort) {
+        std::string dir = c.portDir.empty() ? vireo::PortDirectory() : c.portDir;
+        std::string why;
+        if (!RegisterPort(dir, c.comNumber, s.slavePath, &s.reg, &why)) return fail(why);
+        if (!s.reg.notice.empty()) std::fprintf(stderr, "vireo-sim: %s", s.reg.notice.c_str());
+    }
+    if (!c.logFile.empty()) {
+        s.logFile = std::fopen(c.logFile.c_str(), "w");
+        if (!s.logFile) return fail("cannot write the log file " + c.logFile + ": " + std::strerror(errno));
+    }
+
+    s.faults = c.faults;
+    s.silenceLeft = c.faults.silenceAfterBytes;
+    s.mode = c.damaged ? Mode::Bootloader : c.startInDataMode ? Mode::Data : Mode::Command;
+    s.echo = true;
+    s.start = Clock::now();
+    s.lastActivity = s.start;
+    s.received.clear();
+    s.sent.clear();
+    s.commands.clear();
+    s.log.clear();
+    s.logBytes = 0;
+    s.stopping = false;
+    s.running = true;
+    if (s.mode == Mode::Command) s.ArmSleep();
+    s.thread = std::thread([&s] { s.Loop(); });
+    return true;
+}
+
+void Simulator::Stop() {
+    {
+        std::lock_guard lk(impl_->mu);
+        if (!impl_->running) return;
+        impl_->stopping = true;
+        impl_->Wake();
+    }
+    impl_->thread.join();
+    std::lock_guard lk(impl_->mu);
+    impl_->CloseAll();
+    impl_->timers.clear();
+    impl_->rx.reset();
+    impl_->txq.clear();
+    impl_->txBacklog = 0;
+    impl_->running = false;
+    impl_->mode = Mode::Stopped;
+    impl_->cv.notify_all();
+}
+
+bool Simulator::Running() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->running;
+}
+
+std::string Simulator::SlavePath() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->running ? impl_->slavePath : std::string{};
+}
+
+int Simulator::ComNumber() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->reg.number;
+}
+
+std::string Simulator::PortLink() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->reg.linkPath;
+}
+
+std::string Simulator::ReceivedText() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->received;
+}
+
+std::vector<std::string> Simulator::ReceivedLines() const {
+    std::string text = ReceivedText();
+    std::vector<std::string> lines;
+    std::string cur;
+    for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            if (!cur.empty()) lines.push_back(std::move(cur));
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) lines.push_back(std::move(cur));
+    return lines;
+}
+
+std::vector<std::string> Simulator::ExecutedCommands() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->commands;
+}
+
+std::string Simulator::SentText() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->sent;
+}
+
+void Simulator::ClearReceived() {
+    std::lock_guard lk(impl_->mu);
+    impl_->received.clear();
+    impl_->sent.clear();
+    impl_->commands.clear();
+}
+
+bool Simulator::WaitForReceived(std::string_view text, std::chrono::milliseconds timeout) const {
+    std::unique_lock lk(impl_->mu);
+    return impl_->cv.wait_for(lk, timeout, [&] { return impl_->received.find(text) != std::string::npos; });
+}
+
+bool Simulator::WaitForSent(std::string_view text, std::chrono::milliseconds timeout) const {
+    std::unique_lock lk(impl_->mu);
+    return impl_->cv.wait_for(lk, timeout, [&] { return impl_->sent.find(text) != std::string::npos; });
+}
+
+bool Simulator::WaitForMode(Mode mode, std::chrono::milliseconds timeout) const {
+    std::unique_lock lk(impl_->mu);
+    return impl_->cv.wait_for(lk, timeout, [&] { return impl_->mode == mode; });
+}
+
+std::vector<LogEntry> Simulator::ByteLog() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->log;
+}
+
+Mode Simulator::CurrentMode() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->mode;
+}
+
+int Simulator::ToolBaudRate() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->ToolRate();
+}
+
+int Simulator::ModuleBaudRate() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->ModuleRate();
+}
+
+ModuleView Simulator::Local() { return ModuleView(this, -1); }
+
+ModuleView Simulator::Remote(std::size_t index) { return ModuleView(this, static_cast<int>(index)); }
+
+std::size_t Simulator::RemoteCount() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->remotes.size();
+}
+
+std::optional<ModuleView> Simulator::RemoteByEui(std::string_view eui) {
+    std::lock_guard lk(impl_->mu);
+    int i = impl_->FindRemote(eui);
+    if (i < 0) return std::nullopt;
+    return ModuleView(this, i);
+}
+
+std::string Simulator::LastImage() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->lastImage;
+}
+
+int Simulator::CompletedTransfers() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->completed;
+}
+
+void Simulator::HangUp() {
+    std::unique_lock lk(impl_->mu);
+    if (!impl_->running || impl_->mode == Mode::HungUp) return;
+    impl_->hangUpRequested = true;
+    impl_->Wake();
+    impl_->cv.wait(lk, [&] { return impl_->mode == Mode::HungUp || !impl_->running; });
+}
+
+void Simulator::InjectFaults(const FaultConfig& faults) {
+    std::lock_guard lk(impl_->mu);
+    impl_->faults = faults;
+    impl_->silenceLeft = faults.silenceAfterBytes;
+    impl_->Wake();
+}
+
+// ---------------------------------------------------------------------------------------
+
+std::optional<std::string> ModuleView::Get(std::string_view command) const {
+    if (command.find('=') != std::string_view::npos) return std::nullopt;
+    std::lock_guard lk(sim_->impl_->mu);
+    Module* m = sim_->impl_->Find(index_);
+    if (!m) return std::nullopt;
+    auto reply = sim_->impl_->ModuleCommand(*m, std::string(command));
+    if (!reply || reply->size() < 10 || *reply == kError) return std::nullopt;
+    // Cut the value out of "\r\n<value>\r\n\r\nOK\r\n".
+    return reply->substr(2, reply->size() - 10);
+}
+
+bool ModuleView::Set(std::string_view command, std::string_view value, bool validate) {
+    std::lock_guard lk(sim_->impl_->mu);
+    Module* m = sim_->impl_->Find(index_);
+    if (!m) return false;
+    std::string name = ToUpper(Trim(command));
+    if (!validate) {
+        if (name == "AT+NODENAME") m->nodeName = value;
+        else if (name == "AT+PRODUCTNAME") m->product = value;
+        else if (name == "AT+LONGADDR") m->eui = value;
+        else if (name == "AT+VERSION") m->version = value;
+        else if (name == "AT+NODETYPE") m->nodeType = value;
+        else if (name == "AT+UF") m->flowControl = std::atoi(std::string(value).c_str());
+        else return m->store.Write(name, value, false) == ParamStore::WriteResult::Ok;
+        m->store.Write(name, value, false);
+        return true;
+    }
+    auto reply = sim_->impl_->ModuleCommand(*m, name + "=" + std::string(value));
+    return reply && *reply == kOk;
+}
+
+std::vector<std::string> ModuleView::Commands() const {
+    std::lock_guard lk(sim_->impl_->mu);
+    Module* m = sim_->impl_->Find(index_);
+    return m ? m->store.Commands() : std::vector<std::string>{};
+}
+
+#define VIREO_SIM_FIELD(getter, field)                         \
+    std::string ModuleView::getter() const {                   \
+        std::lock_guard lk(sim_->impl_->mu);                   \
+        Module* m = sim_->impl_->Find(index_);                 \
+        return m ? m->field : std::string{};                   \
+    }
+VIREO_SIM_FIELD(Product, product)
+VIREO_SIM_FIELD(Version, version)
+VIREO_SIM_FIELD(Eui, eui)
+VIREO_SIM_FIELD(NodeName, nodeName)
+VIREO_SIM_FIELD(LastImage, lastImage)
+#undef VIREO_SIM_FIELD
+
+bool ModuleView::Damaged() const {
+    std::lock_guard lk(sim_->impl_->mu);
+    Module* m = sim_->impl_->Find(index_);
+    return m && m->damaged;
+}
+
+} // namespace vireo::sim
