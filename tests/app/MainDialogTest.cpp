@@ -1,0 +1,223 @@
+#include "app/AboutDlg.h"
+#include "app/ManagerDlg.h"
+#include "config/ConfigPage.h"
+#include "platform/QtUiServices.h"
+#include "serial/SerialNotify.h"
+#include "terminal/TerminalPage.h"
+#include "tests/support/PtyPeer.h"
+#include "tests/support/ScriptedUi.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using vireo::test::CPtyPeer;
+using vireo::test::CScriptedUi;
+using vireo::test::CTempPortDir;
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "main_dialog_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+QStringList Items(const QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    MainDialogTest() {
+        App();
+        dlg = std::make_unique<CManagerDlg>();
+        dlg->OnInitDialog();
+        dlg->show();
+        QApplication::processEvents();
+    }
+
+    // A device on COM1 that answers every command with OK.
+    void ConnectToAnsweringPeer() {
+        peer = std::make_unique<CPtyPeer>(1);
+        peer->SetResponder([](const std::string&) { return std::string("\r\nOK\r\n"); });
+        ASSERT_EQ(1, dlg->m_serial.Open(1, 115200, 0, 8, 0, 10));
+        dlg->m_bPortOpen = 1;
+    }
+
+    void ClickTab(int index) {
+        QTabBar* bar = dlg->m_tabHost.TabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        QApplication::processEvents();
+    }
+
+    CTempPortDir dir;
+    CScriptedUi ui;
+    std::unique_ptr<CPtyPeer> peer;
+    std::unique_ptr<CManagerDlg> dlg;
+};
+
+TEST_F(MainDialogTest, StartsDisconnectedOnTheConfigurationTab) {
+    EXPECT_EQ("Vireo Manager", dlg->windowTitle());
+    QTabBar* bar = dlg->m_tabHost.TabBar();
+    ASSERT_EQ(3, bar->count());
+    EXPECT_EQ("  Configuration  ", bar->tabText(0));
+    EXPECT_EQ("  Firmware Update  ", bar->tabText(1));
+    EXPECT_EQ("  Terminal  ", bar->tabText(2));
+    EXPECT_EQ(0, bar->currentIndex());
+    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
+    EXPECT_FALSE(dlg->Form().Control(1006)->isEnabled());
+    EXPECT_FALSE(dlg->Form().Control(1007)->isEnabled());
+    EXPECT_EQ(0, dlg->m_serial.m_bNotifyTerminal.load());
+}
+
+TEST_F(MainDialogTest, PagesFillTheSameAreaAndOnlyConfigurationShows) {
+    const QRect area = dlg->m_tabHost.Page(0)->geometry();
+    EXPECT_TRUE(dlg->m_tabHost.Page(0)->isVisible());
+    for (int i = 1; i < CPageTabCtrl::kPages; ++i) {
+        EXPECT_FALSE(dlg->m_tabHost.Page(i)->isVisible()) << i;
+        EXPECT_EQ(area, dlg->m_tabHost.Page(i)->geometry()) << i;
+    }
+    EXPECT_GT(area.top(), dlg->m_tabHost.TabBar()->geometry().bottom());
+    // The placeholders stay hidden whatever tab is chosen.
+    for (int tab : {1, 2, 0}) {
+        ClickTab(tab);
+        EXPECT_TRUE(dlg->m_tabHost.Page(tab)->isVisible());
+        EXPECT_FALSE(dlg->m_tabHost.Page(3)->isVisible());
+        EXPECT_FALSE(dlg->m_tabHost.Page(4)->isVisible());
+    }
+}
+
+TEST_F(MainDialogTest, SettingsCombosListTheirTablesWithTheDefaultsSelected) {
+    EXPECT_EQ(QStringList({"1200", "2400", "4800", "9600", "19200", "28800", "38400", "57600",
+                           "115200", "230400", "460800", "921600"}),
+              Items(dlg->m_cbBaudRate));
+    EXPECT_EQ(QStringList({"None", "Even", "Odd"}), Items(dlg->m_cbParity));
+    EXPECT_EQ(QStringList({"1", "2"}), Items(dlg->m_cbStopBits));
+    EXPECT_EQ(QStringList({"7", "8"}), Items(dlg->m_cbDataBits));
+    EXPECT_EQ(QStringList({"None", "Software", "Hardware"}), Items(dlg->m_cbFlowControl));
+    EXPECT_EQ("9600", dlg->m_cbBaudRate->currentText());
+    EXPECT_EQ("None", dlg->m_cbParity->currentText());
+    EXPECT_EQ("1", dlg->m_cbStopBits->currentText());
+    EXPECT_EQ("8", dlg->m_cbDataBits->currentText());
+    EXPECT_EQ("None", dlg->m_cbFlowControl->currentText());
+}
+
+TEST(MainDialogPorts, RegisteredPortsAreListedAndComOneSelected) {
+    App();
+    CTempPortDir dir;
+    CPtyPeer com1(1), com7(7);
+    CManagerDlg dlg;
+    dlg.OnInitDialog();
+    QStringList ports = Items(dlg.m_cbPort);
+    ASSERT_GE(ports.size(), 2);
+    EXPECT_TRUE(ports.contains("COM1 (" + QString::fromStdString(com1.SlavePath()) + ")"));
+    EXPECT_TRUE(ports.contains("COM7 (" + QString::fromStdString(com7.SlavePath()) + ")"));
+    EXPECT_TRUE(dlg.m_cbPort->currentText().startsWith("COM1 "));
+    EXPECT_EQ(1, dlg.m_cbPort->currentData().toInt());
+}
+
+TEST_F(MainDialogTest, EnterAndEscapeDoNothing) {
+    for (QWidget* target : {static_cast<QWidget*>(dlg.get()), static_cast<QWidget*>(dlg->m_cbPort),
+                            static_cast<QWidget*>(dlg->m_tabHost.Page(0))}) {
+        QTest::keyClick(target, Qt::Key_Escape);
+        QTest::keyClick(target, Qt::Key_Return);
+        QTest::keyClick(target, Qt::Key_Enter);
+        QApplication::processEvents();
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_EQ("Open", dlg->m_pOpenButton->text()); // Enter did not press Open
+    }
+}
+
+TEST_F(MainDialogTest, TabClicksSwitchTerminalNotifications) {
+    ClickTab(0); // the selected tab: nothing changes
+    EXPECT_EQ(0, dlg->m_serial.m_bNotifyTerminal.load());
+    ClickTab(2);
+    EXPECT_EQ(1, dlg->m_serial.m_bNotifyTerminal.load());
+    ClickTab(1);
+    EXPECT_EQ(0, dlg->m_serial.m_bNotifyTerminal.load());
+    ClickTab(1);
+    EXPECT_EQ(0, dlg->m_serial.m_bNotifyTerminal.load());
+    ClickTab(0);
+    EXPECT_EQ(1, dlg->m_serial.m_bNotifyTerminal.load());
+    // A selection changed without a click leaves the flag alone.
+    dlg->m_tabHost.SetCurSel(1);
+    QApplication::processEvents();
+    EXPECT_EQ(1, dlg->m_serial.m_bNotifyTerminal.load());
+}
+
+TEST_F(MainDialogTest, TabSwitchesSendEchoCommandsOnlyWhileConnected) {
+    peer = std::make_unique<CPtyPeer>(1);
+    ClickTab(2);
+    ClickTab(0);
+    EXPECT_EQ(0, ui.Shown().size()); // disconnected: nothing sent, nothing shown
+    peer.reset();
+    ConnectToAnsweringPeer();
+    ClickTab(2);
+    EXPECT_TRUE(peer->WaitForReceived("\r\nATE1\r\n"));
+    peer->ClearReceived();
+    ClickTab(0);
+    EXPECT_TRUE(peer->WaitForReceived("\r\nATE0\r\n"));
+    peer->ClearReceived();
+    ClickTab(1);
+    EXPECT_TRUE(peer->WaitForReceived("\r\nATE0\r\n"));
+}
+
+TEST_F(MainDialogTest, ClosingWhileConnectedTurnsEchoOnBeforeThePortCloses) {
+    ConnectToAnsweringPeer();
+    dlg->close();
+    EXPECT_EQ("ATE1\r\n", peer->Received());
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(MainDialogTest, ReaderNotificationsArriveOnTheGuiThreadByPosting) {
+    vireo::InstallQtMessagePoster();
+    auto* terminal = dlg->m_tabHost.TerminalPage();
+    EXPECT_EQ(static_cast<QObject*>(terminal), g_hTerminalWnd.load());
+    ConnectToAnsweringPeer();
+    dlg->m_serial.m_bNotifyTerminal = 1;
+    peer->Send("data");
+    for (int i = 0; i < 500 && terminal->NotificationCount() == 0; ++i) {
+        QTest::qWait(10);
+    }
+    EXPECT_GE(terminal->NotificationCount(), 1);
+    SetPostMessageFunction(nullptr);
+}
+
+TEST_F(MainDialogTest, EveryControlIsReachableAndNamed) {
+    for (QWidget* w : dlg->findChildren<QWidget*>()) {
+        const bool interactive = qobject_cast<QAbstractButton*>(w) ||
+                                 qobject_cast<QComboBox*>(w) || qobject_cast<QTabBar*>(w);
+        if (!interactive || w->objectName().isEmpty())
+            continue;
+        EXPECT_NE(Qt::NoFocus, w->focusPolicy()) << w->objectName().toStdString();
+        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+    }
+    EXPECT_EQ("Serial line", dlg->m_cbPort->accessibleName());
+    EXPECT_EQ("F/W Rev. :", dlg->Form().Control(1025)->accessibleName());
+}
+
+TEST_F(MainDialogTest, AboutBoxShowsNameVersionAndClosesWithItsButton) {
+    CAboutDlg about(dlg.get());
+    QStringList texts;
+    for (QLabel* label : about.findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_TRUE(texts.contains("Vireo Manager ver 1.0.9"));
+    EXPECT_EQ("About Vireo Manager", about.windowTitle());
+    auto* ok = about.findChild<QPushButton*>("1");
+    ASSERT_NE(nullptr, ok);
+    EXPECT_EQ(QString::fromUtf8("확인"), ok->text());
+    QMetaObject::invokeMethod(ok, "click", Qt::QueuedConnection);
+    EXPECT_EQ(QDialog::Accepted, about.exec());
+}
+
+} // namespace
