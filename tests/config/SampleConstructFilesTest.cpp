@@ -119,4 +119,21 @@ INSTANTIATE_TEST_SUITE_P(Shipped, SampleConstructFile, testing::ValuesIn(SampleF
                          });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SampleConstructFile);
 
+// The shipped directory also holds firmware images and a CMakeLists.txt (a ".txt"
+// candidate without version): for each product the fallback must still find one of that
+// product's construct files, the newest of them.
+TEST(SampleConstructFiles, FallbackFindsTheNewestFileOfEachProduct) {
+    for (const std::string& file : SampleFiles()) {
+        const std::string product = file.substr(0, file.find('_'));
+        double newest = 0.0;
+        for (const std::string& other : SampleFiles())
+            if (other.substr(0, other.find('_')) == product)
+                newest = std::max(newest, ConstructFileVersion(other));
+        const std::string found =
+            fs::path(FindNewestConstructFile(VIREO_DATA_DIR, product)).filename().string();
+        EXPECT_EQ(found.substr(0, found.find('_')), product);
+        EXPECT_EQ(ConstructFileVersion(found), newest) << found;
+    }
+}
+
 } // namespace
