@@ -217,6 +217,21 @@ std::span<const char* const> CConstructData::GroupRow(int row) const {
     return {std::begin(entries), static_cast<size_t>(end - std::begin(entries))};
 }
 
+// The cursor rules. R is the remaining text; "the field" is the text of R before its first
+// ";" (empty when R has none); advancing past c drops everything up to and including the
+// first c of R (nothing when R has no c). While R holds a "[":
+//   1. past "["; group = text before "/" (empty if none); a group unlike the previous entry's
+//      counts one more group;
+//   2. past "/"; name = text before "]" (empty if none); past "]";
+//   3. type field = the field; past ";"; type by the keyword tests;
+//   4. with "(" in the type field: width from it, no lists. Otherwise, for a stored type 10
+//      record: a field holding "Combo_list" is the choice list (consumed), and then a field
+//      holding "Value_list" the value list (consumed);
+//   5. a field holding "Range": it and the field after it are the bounds (both consumed);
+//   6. the field is the description (consumed);
+//   7. the field is the command, not consumed: the next entry starts at the next "[".
+// The keywords are only found inside the field at hand, and a field is never read beyond
+// R, so no input makes the parser read outside the text or write outside a record.
 void CConstructData::ParseConstructText(std::string_view text, bool remoteMode) {
     ResetRecords();
     m_nGroups = 0;

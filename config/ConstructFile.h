@@ -7,17 +7,24 @@
 // the newest construct file of a directory when no file has the exact name of the device's
 // product and firmware version. Message boxes and the web update belong to the page.
 //
-// File format, as the parser reads it. An entry starts at "[":
-//   [group/name]type;[Combo_list=?a:b;[Value_list=?0:1;][Range=?min;Max=?max;]Desc=<text>;Command=?AT+X;
+// File format, as the parser reads it. An entry starts at "[" and is a heading followed by
+// fields, each ended by ";":
+//   [Serial Port/Parity]10;                      heading, then the type field
+//   Combo_list= None:Even:Odd;                   choices   (type 10 without width only)
+//   Value_list= 0:1:2;                           values    (only right after the choices)
+//   Range= 0;                                    lower bound (optional) ...
+//   Max= 2;                                      ... always followed by the upper bound
+//   description=<Parity bit of each character.>;
+//   command= ATS13;
 // The type field holds "10", "16", "String" or "Get" (tested in that order, by substring,
-// case-sensitively), optionally followed by a width in parentheses, e.g. 16(4). The lists
-// are only looked for in type 10 entries without a width. The value of a keyed field starts
-// two characters after its first "=" (the character right after "=" is skipped; a field
-// without "=" gives the field minus its first character). The description is the text
-// between the first "<" and the next ">". Everything after the command's ";" up to the next
-// "[" is ignored. The parser only follows delimiters and keywords: a malformed entry simply
-// yields empty texts, width 0 or type 0, and whatever it consumes is decided by the cursor
-// rules in ConstructFile.cpp.
+// case-sensitively), optionally followed by a width in parentheses, e.g. 16(4). The value of
+// a keyed field starts two characters after its first "=" (the character right after "=" is
+// skipped; a field without "=" gives the field minus its first character). The description
+// is the text between the first "<" and the next ">". Everything after the command's ";" up
+// to the next "[" is ignored. Keywords are found anywhere in a field, so a description that
+// mentions "Range" is taken for a range, and a command without its ";" runs on to the next
+// ";" of the file. A malformed entry yields empty texts, width 0 or type 0; what it consumes
+// is decided by the cursor rules in ConstructFile.cpp.
 //
 // Threads: none of this is thread-safe; a CConstructData belongs to the thread that loads it
 // (the GUI thread of the Configuration page).
