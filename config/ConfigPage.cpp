@@ -79,7 +79,8 @@ void CConfigPage::LoadConstructFile(int bLoad, const std::string& name) {
         request.fileName = name;
         request.localProduct = m_manager.m_strProductName;
         request.remoteMode = m_manager.m_bRemoteMode == 1;
-        request.directory = vireo::GetProgramDirectory();
+        request.directory =
+            m_strConstructDir.empty() ? vireo::GetProgramDirectory() : m_strConstructDir;
         if (ParseConstructFile(*m_data, request) == -1)
             m_data->SetReadFailed();
         m_data->BuildGroupTable();

@@ -48,6 +48,8 @@ public:
     std::string m_strRemoteVersion;
     std::string m_strRemoteAddress;
     int m_nSel = -1;
+    // Where construct files are looked for; empty means the program directory.
+    std::string m_strConstructDir;
 
 public slots:
     void OnSelChangedTree(QTreeWidgetItem* item);

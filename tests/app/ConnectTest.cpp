@@ -1,0 +1,183 @@
+#include "config/ConfigPage.h"
+#include "tests/app/SimFixture.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <chrono>
+
+using namespace std::chrono_literals;
+using vireo::MsgAnswer;
+
+namespace {
+
+class ConnectTest : public vireo::test::SimFixture {
+protected:
+    QString Info(int id) const { return dlg->Form().Get<QLabel>(id)->text(); }
+    bool Enabled(int id) const { return dlg->Form().Control(id)->isEnabled(); }
+};
+
+TEST_F(ConnectTest, AnsweringModuleIsConnectedWithTheExactCommandOrder) {
+    Start();
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ("\r\nATE0\r\nATR1\r\n\r\nATE0\r\nAT+NODETYPE\r\nAT+PRODUCTNAME\r\nAT+LONGADDR\r\n"
+              "AT+NODENAME\r\nAT+VERSION\r\n\r\nATE0\r\nAT+UF\r\n",
+              sim->ReceivedText());
+    EXPECT_EQ("Close", dlg->m_pOpenButton->text());
+    EXPECT_EQ("KA40", Info(1022));
+    EXPECT_EQ("000D6F0000A1B2C3", Info(1024));
+    EXPECT_EQ("Bench unit", Info(1023));
+    EXPECT_EQ("v1.1.0", Info(1025));
+    EXPECT_TRUE(Enabled(1006));
+    EXPECT_TRUE(Enabled(1007));
+    EXPECT_EQ(0, dlg->m_bSleepyDevice);
+    // The construct file of the product and version fills the tree.
+    QTreeWidget* tree = dlg->m_tabHost.ConfigPage()->Tree();
+    ASSERT_GT(tree->topLevelItemCount(), 5);
+    EXPECT_EQ("Device Information", tree->topLevelItem(0)->text(0));
+    EXPECT_TRUE(ui.Shown().empty());
+}
+
+TEST_F(ConnectTest, DisconnectLeavesEchoOnAndClearsTheView) {
+    Start();
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    dlg->m_bRemoteMode = 1;
+    sim->ClearReceived();
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_EQ("ATE1\r\n", sim->ReceivedText());
+    EXPECT_EQ(0, dlg->m_bRemoteMode);
+    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
+    for (int id : {1022, 1023, 1024, 1025})
+        EXPECT_EQ("", Info(id)) << id;
+    EXPECT_FALSE(Enabled(1006));
+    EXPECT_FALSE(Enabled(1007));
+    EXPECT_EQ(0, dlg->m_tabHost.ConfigPage()->Tree()->topLevelItemCount());
+    EXPECT_EQ("Restore to Factory Default",
+              dlg->m_tabHost.ConfigPage()->Form().Get<QPushButton>(1004)->text());
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+}
+
+TEST_F(ConnectTest, ModuleInDataModeIsEscapedWithPlusPlusPlus) {
+    vireo::sim::SimConfig config;
+    config.startInDataMode = true;
+    config.timing.guardTimeMs = 200;
+    Start(config);
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    const std::vector<std::string> executed = sim->ExecutedCommands();
+    ASSERT_FALSE(executed.empty());
+    EXPECT_EQ("+++", executed.front()); // nothing before the escape reached the interpreter
+    EXPECT_NE(std::string::npos, sim->ReceivedText().find("ATR1\r\n+++ATE0\r\nATR1\r\n"));
+    EXPECT_EQ("KA40", Info(1022));
+}
+
+TEST_F(ConnectTest, SleepyModuleIsDetectedAndRebootWakesItFirst) {
+    vireo::sim::SimConfig config;
+    config.nodeType = "4";
+    Start(config);
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ(1, dlg->m_bSleepyDevice);
+    sim->ClearReceived();
+    dlg->Form().Get<QPushButton>(1006)->click();
+    EXPECT_EQ("\nATZ\r\n", sim->ReceivedText());
+}
+
+TEST_F(ConnectTest, FlowControlMismatchWarnsAndStaysConnected) {
+    vireo::sim::SimConfig config;
+    config.flowControl = 2;
+    Start(config);
+    ui.Expect("WARNING: Flow control setting differs from local device configuration.");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ(1u, ui.Shown().size());
+}
+
+TEST_F(ConnectTest, MatchingHardwareFlowControlGivesNoWarning) {
+    vireo::sim::SimConfig config;
+    config.flowControl = 2;
+    Start(config);
+    Select(dlg->m_cbFlowControl, "Hardware");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_TRUE(ui.Shown().empty());
+    EXPECT_EQ(12, dlg->m_nFlowControl);
+}
+
+TEST_F(ConnectTest, DamagedFirmwareOffersReloadAndNoLeavesItDisconnected) {
+    vireo::sim::SimConfig config;
+    config.damaged = true;
+    Start(config);
+    ui.Expect("The local device's firmware was demaged. Do you want to reload?", MsgAnswer::No);
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
+    // The probe ran at the bootloader's rate and asked it to start the application.
+    EXPECT_EQ(115200, sim->ToolBaudRate());
+    const std::string received = sim->ReceivedText();
+    EXPECT_NE(std::string::npos, received.find("\x03\n"));
+    EXPECT_NE(std::string::npos, received.find("2\n"));
+    EXPECT_EQ(vireo::MsgIcon::Question, ui.Shown().at(0).icon);
+}
+
+TEST_F(ConnectTest, ModuleAtAnotherRateDoesNotRespond) {
+    vireo::sim::SimConfig config;
+    config.baudRate = 115200;
+    Start(config);
+    ui.Expect("ERROR: The device does not respond.");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    // The program stays usable: at the module's rate the next Open connects.
+    Select(dlg->m_cbBaudRate, "115200");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+}
+
+class SilentPeerTest : public vireo::test::SimFixture {};
+
+TEST_F(SilentPeerTest, NoDeviceGivesOneMessageAndTheDialogStaysUsable) {
+    vireo::test::CPtyPeer peer(1);
+    MakeDialog();
+    dlg->m_sleep = [](int) {}; // nothing will answer: let the polls run out at once
+    ui.Expect("ERROR: The device does not respond.");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    EXPECT_EQ(1u, ui.Shown().size());
+}
+
+TEST_F(SilentPeerTest, PortTextThatIsNotAComNameCannotBeOpened) {
+    MakeDialog();
+    dlg->m_cbPort->setEditText("/dev/ttyUSB0");
+    ui.Expect("ERROR: Could not open serial port.");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_EQ(0, dlg->m_nPort);
+}
+
+TEST_F(SilentPeerTest, TypedPortNumberIsOpenedEvenWhenNotListed) {
+    MakeDialog();
+    vireo::test::CPtyPeer peer(12); // appears after the list was filled
+    peer.SetResponder([](const std::string& line) {
+        if (line == "AT+NODETYPE" || line == "AT+UF")
+            return std::string("\r\n0\r\n\r\nOK\r\n");
+        return std::string("\r\nOK\r\n");
+    });
+    dlg->m_cbPort->setEditText("COM12");
+    ui.Expect("WARNING: Could not recognize the firmware version.\r\nMaybe this manager is out of "
+              "date. Would you like to update this manager?",
+              MsgAnswer::No);
+    ui.Expect("ERROR: Could not recognize the firmware version.\r\nPlease uninstall this manager "
+              "and intall the latest manager.");
+    dlg->m_tabHost.ConfigPage()->m_strConstructDir = dir.Path() + "/";
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ(12, dlg->m_nPort);
+}
+
+} // namespace

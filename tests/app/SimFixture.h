@@ -1,0 +1,63 @@
+// A main dialog and a simulated module on COM1 of a private port directory, both in this
+// process; message boxes go to a scripted UI.
+#pragma once
+
+#include "app/ManagerDlg.h"
+#include "sim/Simulator.h"
+#include "tests/support/PtyPeer.h"
+#include "tests/support/ScriptedUi.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace vireo::test {
+
+inline QApplication& App() {
+    static int argc = 1;
+    static char name[] = "vireo_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+class SimFixture : public ::testing::Test {
+protected:
+    SimFixture() { App(); }
+    ~SimFixture() override {
+        dlg.reset();
+        if (sim)
+            sim->Stop();
+    }
+
+    // Starts the module, then builds the dialog (so that its port list shows COM1).
+    void Start(sim::SimConfig config = {}) {
+        config.comNumber = 1;
+        config.remoteCount = 2;
+        sim = std::make_unique<sim::Simulator>(config);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+        ASSERT_EQ(1, sim->ComNumber());
+        MakeDialog();
+    }
+
+    void MakeDialog() {
+        dlg = std::make_unique<CManagerDlg>();
+        dlg->OnInitDialog();
+        dlg->show();
+    }
+
+    void Select(QComboBox* combo, const QString& text) {
+        const int index = combo->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        combo->setCurrentIndex(index);
+    }
+
+    CTempPortDir dir;
+    CScriptedUi ui;
+    std::unique_ptr<sim::Simulator> sim;
+    std::unique_ptr<CManagerDlg> dlg;
+};
+
+} // namespace vireo::test
