@@ -70,6 +70,8 @@ bool IsRealUart(int k) {
 
 // Automatic number rule for devices found under /dev (see the header).
 std::string AutomaticDevice(int number) {
+    if (const char* only = std::getenv("VIREO_REGISTERED_PORTS_ONLY"); only && *only)
+        return {};
     if (number >= 1 && number <= 16) {
         const int k = number - 1;
         const std::string path = "/dev/ttyS" + std::to_string(k);

@@ -5,7 +5,9 @@
 //   /dev/ttyS<k>   (k 0..15, only when the kernel reports a UART) -> COM<k + 1>
 //   /dev/ttyUSB<k> (k 0..63)                                      -> COM<k + 17>
 //   /dev/ttyACM<k> (k 0..63)                                      -> COM<k + 81>
-// The port directory is $VIREO_PORT_DIR, or ~/.config/vireo-manager/ports when unset.
+// The port directory is $VIREO_PORT_DIR, or ~/.config/vireo-manager/ports when unset. When
+// $VIREO_REGISTERED_PORTS_ONLY is set (tests do this), only the port directory counts, so that
+// nothing ever opens a real device such as a console on /dev/ttyS0.
 // On Windows, COM<n> is the device "\\.\COM<n>".
 //
 // All functions may be called from any thread; they read the file system each time.

@@ -181,3 +181,54 @@ TEST_F(SilentPeerTest, TypedPortNumberIsOpenedEvenWhenNotListed) {
 }
 
 } // namespace
+
+namespace {
+
+class BadPeerTest : public vireo::test::SimFixture {
+protected:
+    QString Info(int id) const { return dlg->Form().Get<QLabel>(id)->text(); }
+};
+
+TEST_F(BadPeerTest, IdentityRepliesOfErrorStillConnectAndFallBack) {
+    vireo::test::CPtyPeer peer(1);
+    peer.SetResponder([](const std::string& line) {
+        if (line == "ATE0" || line == "ATR1")
+            return std::string("\r\nOK\r\n");
+        if (line == "AT+UF")
+            return std::string("\r\n\r\nOK\r\n"); // empty value: 0, as selected
+        return std::string("\r\nERROR\r\n");
+    });
+    MakeDialog();
+    // No construct file named after "ERROR": the user is asked, then the fallback finds the
+    // newest sample file.
+    ui.Expect("WARNING: Could not recognize the firmware version.\r\nMaybe this manager is out of "
+              "date. Would you like to update this manager?",
+              MsgAnswer::No);
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ("ERROR", dlg->m_strProductName);
+    EXPECT_EQ("ERROR", Info(1025));
+    EXPECT_EQ("ERROR_ERROR.vmcon", dlg->m_tabHost.ConfigPage()->Data().m_strConstructFile);
+    EXPECT_GT(dlg->m_tabHost.ConfigPage()->Tree()->topLevelItemCount(), 0);
+}
+
+TEST_F(BadPeerTest, HangUpDuringConnectEndsCleanlyAndTheNextOpenSaysSo) {
+    auto peer = std::make_unique<vireo::test::CPtyPeer>(1);
+    peer->SetResponder([](const std::string& line) {
+        return line == "ATR1" ? std::string() : std::string("\r\nOK\r\n");
+    });
+    peer->HangUpAfter("ATR1");
+    MakeDialog();
+    ASSERT_TRUE(peer->WaitForReceived("", 10));
+    dlg->m_sleep = [](int) {}; // after the hang-up nothing can answer
+    ui.Expect("ERROR: The device does not respond.");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    peer.reset();
+    ui.Expect("ERROR: Could not open serial port.");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+}
+
+} // namespace

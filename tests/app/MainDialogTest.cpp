@@ -20,13 +20,7 @@ using vireo::test::CTempPortDir;
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "main_dialog_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& App() { return *static_cast<QApplication*>(QApplication::instance()); }
 
 QStringList Items(const QComboBox* combo) {
     QStringList items;

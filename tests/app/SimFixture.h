@@ -14,13 +14,7 @@
 
 namespace vireo::test {
 
-inline QApplication& App() {
-    static int argc = 1;
-    static char name[] = "vireo_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+inline QApplication& App() { return *static_cast<QApplication*>(QApplication::instance()); }
 
 class SimFixture : public ::testing::Test {
 protected:

@@ -164,6 +164,8 @@ TEST(PortMap, StaleEntriesAndOddNumbersAreNotPorts) {
     CTempPortDir dir;
     std::filesystem::create_symlink("/dev/does-not-exist", dir.Path() + "/COM7");
     EXPECT_EQ("", vireo::PortDevicePath(7));
+    EXPECT_EQ("", vireo::PortDevicePath(1)); // never a real device while tests run
+    EXPECT_EQ("", vireo::PortDevicePath(17));
     EXPECT_EQ("", vireo::PortDevicePath(0));
     EXPECT_EQ("", vireo::PortDevicePath(256));
 }

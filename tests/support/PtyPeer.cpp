@@ -23,6 +23,7 @@ CTempPortDir::CTempPortDir() {
         throw std::runtime_error("mkdtemp failed");
     m_path = templ;
     setenv("VIREO_PORT_DIR", m_path.c_str(), 1);
+    setenv("VIREO_REGISTERED_PORTS_ONLY", "1", 1);
 }
 
 CTempPortDir::~CTempPortDir() {
@@ -32,6 +33,7 @@ CTempPortDir::~CTempPortDir() {
         setenv("VIREO_PORT_DIR", m_previous.c_str(), 1);
     else
         unsetenv("VIREO_PORT_DIR");
+    unsetenv("VIREO_REGISTERED_PORTS_ONLY");
 }
 
 CPtyPeer::CPtyPeer(int comNumber) : m_comNumber(comNumber) {
@@ -104,6 +106,11 @@ void CPtyPeer::HangUp() {
     m_master = -1;
 }
 
+void CPtyPeer::HangUpAfter(const std::string& line) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_hangUpAfter = line;
+}
+
 void CPtyPeer::Run() {
     char buf[4096];
     for (;;) {
@@ -124,6 +131,7 @@ void CPtyPeer::Run() {
         if (n <= 0)
             continue;
         std::string reply;
+        bool hangUp = false;
         {
             std::lock_guard<std::mutex> guard(m_lock);
             m_received.append(buf, static_cast<size_t>(n));
@@ -132,6 +140,7 @@ void CPtyPeer::Run() {
                 if (c == '\r' || c == '\n') {
                     if (!m_line.empty() && m_responder)
                         reply += m_responder(m_line);
+                    hangUp = hangUp || (!m_line.empty() && m_line == m_hangUpAfter);
                     m_line.clear();
                 } else {
                     m_line.push_back(c);
@@ -140,6 +149,8 @@ void CPtyPeer::Run() {
         }
         m_changed.notify_all();
         Send(reply);
+        if (hangUp)
+            HangUp();
     }
 }
 

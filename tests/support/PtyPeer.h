@@ -11,7 +11,8 @@
 
 namespace vireo::test {
 
-// Points VIREO_PORT_DIR at a fresh temporary directory for the lifetime of the object.
+// Points VIREO_PORT_DIR at a fresh temporary directory for the lifetime of the object, and
+// keeps real serial devices out of the port map meanwhile.
 class CTempPortDir {
 public:
     CTempPortDir();
@@ -45,6 +46,8 @@ public:
     bool WaitForReceived(const std::string& needle, int timeoutMs = 5000) const;
     // Closes the master: the tool's side sees a hang-up.
     void HangUp();
+    // Hangs up right after answering the given line.
+    void HangUpAfter(const std::string& line);
 
 private:
     void Run();
@@ -61,6 +64,7 @@ private:
     std::string m_received;
     std::string m_line;
     Responder m_responder;
+    std::string m_hangUpAfter;
 };
 
 } // namespace vireo::test
