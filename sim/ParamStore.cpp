@@ -87,12 +87,12 @@ std::vector<ParamDef> BuildParamDefs(const std::vector<ConstructEntry>& entries)
         static constexpr std::string_view kDefault = "Default: ";
         if (auto p = e.description.rfind(kDefault); p != std::string::npos) {
             d.defaultValue = Trim(std::string_view(e.description).substr(p + kDefault.size()));
-        } else if (d.kind == ParamKind::Choice) {
-            d.defaultValue = d.values.empty() ? "0" : d.values.front();
-        } else if (!d.rangeMin.empty()) {
+        } else if (d.kind == ParamKind::Choice && !d.values.empty()) {
+            d.defaultValue = d.values.front();
+        } else if (d.kind != ParamKind::Choice && !d.rangeMin.empty()) {
             d.defaultValue = d.rangeMin;
-        } else if (d.kind == ParamKind::Decimal || d.kind == ParamKind::Hex) {
-            d.defaultValue = "0";
+        } else if (d.kind == ParamKind::Choice || d.kind == ParamKind::Decimal || d.kind == ParamKind::Hex) {
+            d.defaultValue.assign(1, '0'); // index 0, or zero
         }
         defs.push_back(std::move(d));
     }

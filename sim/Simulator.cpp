@@ -916,9 +916,9 @@ struct Simulator::Impl {
             ProcessInput(bytes, now);
             return;
         }
-        // The bytes come in one after another at the line rate; a byte read at once after
-        // the previous ones counts as sent right behind them.
-        TimePoint begin = std::max(rxFree, now - milliseconds(1));
+        // The bytes come in one after another at the line rate. The first of a burst began
+        // a little before we saw it (the wake-up of this thread): credit that much.
+        TimePoint begin = std::max(rxFree, now - std::chrono::microseconds(200));
         rxFree = begin + ByteTime(ToolRate()) * bytes.size();
         rxHeld.assign(bytes);
         rxDue = rxFree;
