@@ -130,14 +130,14 @@ private:
     size_t m_next[std::size(kDelimiters)];
 };
 
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+                      [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
 }
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
@@ -400,14 +400,16 @@ std::string FindNewestConstructFile(const std::string& dir, const std::string& p
             // A name the narrow character set cannot hold cannot be a file we could name.
         }
     }
+    // Ties keep the earlier file, so the order matters: names compared in upper case, as an
+    // NTFS directory lists them, and byte by byte between names that differ only in case.
     std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
-        const auto lower = [](std::string s) {
-            std::transform(s.begin(), s.end(), s.begin(), LowerAscii);
+        const auto upper = [](std::string s) {
+            std::transform(s.begin(), s.end(), s.begin(), UpperAscii);
             return s;
         };
-        const std::string la = lower(a.name);
-        const std::string lb = lower(b.name);
-        return la != lb ? la < lb : a.name < b.name;
+        const std::string ua = upper(a.name);
+        const std::string ub = upper(b.name);
+        return ua != ub ? ua < ub : a.name < b.name;
     });
 
     double bestVersion = 0.0;

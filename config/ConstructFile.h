@@ -157,8 +157,8 @@ double ConstructFileVersion(std::string_view fileName);
 // Fallback search for a construct file in a directory, used when the device's own file is
 // missing. Among the regular files that are candidates, a file preferred for productName
 // beats every file that is not; among files of equal preference the higher version wins, and
-// ties keep the earlier file. Files are visited in ascending order of their names compared
-// ignoring case (the order a Windows directory listing gives), so the choice does not depend
-// on the file system. Returns the full path of the chosen file when its version is above 0,
+// ties keep the earlier file. Files are visited in ascending order of their names in upper
+// case (the order an NTFS directory lists them in), so that the choice between files of equal
+// version does not depend on the file system. Returns the full path of the chosen file when its version is above 0,
 // otherwise (also when the directory cannot be listed) an empty text.
 std::string FindNewestConstructFile(const std::string& dir, const std::string& productName);

@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Rules, ConstructFallbackSearch, testing::Values(
     SearchCase{"PreferredVersionZeroDisplacesTheBestAndFails", {"AAA_v5.0.vmcon", "KM40X_beta.vmcon"}, "KM40X", ""},
     SearchCase{"PreferredVersionZeroThenABetterPreferredFile", {"AAA_v5.0.vmcon", "KM40X_beta.vmcon", "KM40X_v1.0.vmcon"}, "KM40X", "KM40X_v1.0.vmcon"},
     SearchCase{"EqualVersionsKeepTheEarlierName", {"KM40X_v1.2.vmcon", "km40x_v1.2.txt"}, "KM40X", "km40x_v1.2.txt"},
+    SearchCase{"EarlierMeansInUpperCaseOrder", {"KM40X_v1.2.vmcon", "KM40Xa_v1.2.vmcon"}, "KM40X", "KM40Xa_v1.2.vmcon"},
     SearchCase{"NoVersionAnywhereFails", {"KM40X.vmcon", "notes.txt"}, "KM40X", ""},
     SearchCase{"EmptyDirectoryFails", {}, "KM40X", ""}),
     [](const testing::TestParamInfo<SearchCase>& param) { return param.param.title; });
