@@ -7,7 +7,9 @@
 
 using vireo::ShowMessage;
 
-CManagerCore::CManagerCore() { m_serial.m_bNotifyTerminal = 0; }
+CManagerCore::CManagerCore() {
+    m_serial.m_bNotifyTerminal = 0;
+}
 
 int CManagerCore::ExpectedFlowValue(int flowControl) {
     switch (flowControl) {
@@ -65,8 +67,8 @@ void CManagerCore::Connect() {
             }
             if (r == 0) {
                 const vireo::MsgAnswer answer = vireo::UiServices().MessageBox(
-                    "The local device's firmware was demaged. Do you want to reload?",
-                    kAppCaption, vireo::MsgButtons::YesNo, vireo::MsgIcon::Question);
+                    "The local device's firmware was demaged. Do you want to reload?", kAppCaption,
+                    vireo::MsgButtons::YesNo, vireo::MsgIcon::Question);
                 if (answer != vireo::MsgAnswer::Yes || !RunFirmwareUploadDialog()) {
                     Abandon();
                     return;

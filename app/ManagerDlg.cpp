@@ -55,8 +55,10 @@ void CManagerDlg::OnInitDialog() {
     connect(m_form.Get<QPushButton>(1007), &QPushButton::clicked, this, [this] { OnReload(); });
     connect(m_tabHost.TabBar(), &QTabBar::currentChanged, this, [this] { OnTabSelChange(); });
     // A click is handled after the selection it causes has changed.
-    connect(m_tabHost.TabBar(), &QTabBar::tabBarClicked, this,
-            [this] { QMetaObject::invokeMethod(this, [this] { OnTabClick(); }, Qt::QueuedConnection); });
+    connect(m_tabHost.TabBar(), &QTabBar::tabBarClicked, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { OnTabClick(); }, Qt::QueuedConnection);
+    });
     m_cbPort->setFocus();
 }
 
@@ -115,7 +117,8 @@ void CManagerDlg::ReadSettingsFromControls() {
 
 void CManagerDlg::UpdateDeviceView() {
     auto show = [this](int id, const std::string& text) {
-        m_form.Get<QLabel>(id)->setText(QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+        m_form.Get<QLabel>(id)->setText(
+            QString::fromLatin1(text.data(), static_cast<int>(text.size())));
     };
     show(1022, m_strProductName);
     show(1024, m_strEuiAddress);
@@ -143,8 +146,7 @@ void CManagerDlg::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Escape:
         event->accept(); // neither closes the dialog
         return;
-    default:
-        QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
     }
 }
 

@@ -7,8 +7,8 @@ std::vector<std::string> SplitList(const std::string& list, size_t limit) {
     size_t start = 0;
     while (pieces.size() < limit) {
         const size_t colon = list.find(':', start);
-        pieces.push_back(list.substr(start, std::min(colon, list.size()) - start)
-                             .substr(0, kMaxChoiceChars));
+        pieces.push_back(
+            list.substr(start, std::min(colon, list.size()) - start).substr(0, kMaxChoiceChars));
         if (colon == std::string::npos)
             break;
         start = colon + 1;

@@ -18,7 +18,9 @@ namespace {
 const char* const kNoResponse = "ERROR: The device does not respond. \r\nPlease make sure that "
                                 "the device is conncted correctly and turned on.";
 
-QString Text(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+QString Text(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
 } // namespace
 
 CConfigPage::CConfigPage(CManagerCore& manager, QWidget* parent)
@@ -118,8 +120,7 @@ void CConfigPage::FillTree() {
 }
 
 void CConfigPage::FillComboBox(QComboBox* box, const std::vector<std::string>& texts,
-                               const std::vector<int>& itemData, unsigned short count,
-                               int select) {
+                               const std::vector<int>& itemData, unsigned short count, int select) {
     box->clear();
     box->setCurrentIndex(-1);
     for (unsigned short k = 0; k < count && k < texts.size() && k < itemData.size(); ++k) {
@@ -238,6 +239,5 @@ void CConfigPage::OnRestoreDefault() {
     }
     WakeSleepyDevice();
     if (m_manager.SendCommand("AT&f\r\n", 3) != 1)
-        vireo::ShowMessage("ERROR: Could not restore this device to factory default.",
-                           kAppCaption);
+        vireo::ShowMessage("ERROR: Could not restore this device to factory default.", kAppCaption);
 }

@@ -22,7 +22,9 @@ CPageTabCtrl::CPageTabCtrl(CManagerCore& manager, QWidget* parent)
         page->hide();
 }
 
-CConfigPage* CPageTabCtrl::ConfigPage() const { return static_cast<CConfigPage*>(m_pages[0]); }
+CConfigPage* CPageTabCtrl::ConfigPage() const {
+    return static_cast<CConfigPage*>(m_pages[0]);
+}
 CFirmwarePage* CPageTabCtrl::FirmwarePage() const {
     return static_cast<CFirmwarePage*>(m_pages[1]);
 }

@@ -13,7 +13,9 @@
 
 namespace vireo {
 
-std::string PortName(int number) { return "COM" + std::to_string(number); }
+std::string PortName(int number) {
+    return "COM" + std::to_string(number);
+}
 
 std::string PortDisplayName(const PortEntry& entry) {
 #ifdef _WIN32
@@ -32,7 +34,9 @@ int ParsePortNumber(const std::string& text) {
 
 #ifdef _WIN32
 
-std::string PortDirectory() { return {}; }
+std::string PortDirectory() {
+    return {};
+}
 
 std::string PortDevicePath(int number) {
     if (number < 1)

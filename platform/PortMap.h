@@ -21,8 +21,8 @@ namespace vireo {
 constexpr int kMaxPortNumber = 255;
 
 struct PortEntry {
-    int number = 0;     // n of "COM<n>"
-    std::string device; // device path the number stands for
+    int number = 0;          // n of "COM<n>"
+    std::string device;      // device path the number stands for
     bool registered = false; // true when it comes from the port directory
 };
 

@@ -13,14 +13,17 @@ namespace vireo {
 
 namespace {
 
-QString Latin(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<int>(s.size())); }
+QString Latin(const std::string& s) {
+    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
+}
 
 // Runs f on the GUI thread and returns its result; directly when already there.
 template <class F> auto OnGuiThread(F f) -> decltype(f()) {
     if (QThread::currentThread() == qApp->thread())
         return f();
     decltype(f()) result{};
-    QMetaObject::invokeMethod(qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
     return result;
 }
 
@@ -113,6 +116,8 @@ void CQtUiServices::ShellOpen(const std::string& pathOrUrl) {
     });
 }
 
-void InstallQtMessagePoster() { SetPostMessageFunction(&PostToObject); }
+void InstallQtMessagePoster() {
+    SetPostMessageFunction(&PostToObject);
+}
 
 } // namespace vireo

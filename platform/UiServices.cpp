@@ -26,7 +26,9 @@ std::atomic<IUiServices*> g_services{&g_silent};
 
 } // namespace
 
-IUiServices& UiServices() { return *g_services.load(); }
+IUiServices& UiServices() {
+    return *g_services.load();
+}
 
 void InstallUiServices(IUiServices* services) {
     g_services.store(services ? services : &g_silent);

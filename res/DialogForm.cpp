@@ -95,7 +95,9 @@ QWidget* CDialogForm::Create(const DialogControl& c, QWidget* parent) {
     return nullptr;
 }
 
-static void InitFormResources() { Q_INIT_RESOURCE(res); }
+static void InitFormResources() {
+    Q_INIT_RESOURCE(res);
+}
 
 bool CDialogForm::Build(QWidget* parent, const QString& name,
                         const std::map<int, QWidget*>& custom) {
@@ -112,8 +114,8 @@ bool CDialogForm::Build(QWidget* parent, const QString& name,
         return false;
     }
     const QFontMetricsF metrics(parent->font());
-    m_baseX = metrics.horizontalAdvance(
-                  "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
+    m_baseX =
+        metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
     m_baseY = metrics.height();
 
     for (const DialogControl& c : m_template.controls) {

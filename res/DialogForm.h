@@ -26,7 +26,9 @@ public:
 
     const DialogTemplate& Template() const { return m_template; }
     // Size of the dialog in pixels.
-    QSize DialogSize() const { return ToPixels(QRect(0, 0, m_template.width, m_template.height)).size(); }
+    QSize DialogSize() const {
+        return ToPixels(QRect(0, 0, m_template.width, m_template.height)).size();
+    }
     QRect ToPixels(const QRect& dialogUnits) const;
     const QString& Error() const { return m_error; }
 

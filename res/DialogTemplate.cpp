@@ -74,8 +74,8 @@ bool ParseControl(const std::vector<std::string>& w, DialogControl& c) {
     c.kind = w[0];
     if (w[1] != "-" && !ToInt(w[1], c.id))
         return false;
-    if (!Unquote(w[2], c.text) || !ToInt(w[3], c.x) || !ToInt(w[4], c.y) ||
-        !ToInt(w[5], c.width) || !ToInt(w[6], c.height))
+    if (!Unquote(w[2], c.text) || !ToInt(w[3], c.x) || !ToInt(w[4], c.y) || !ToInt(w[5], c.width) ||
+        !ToInt(w[6], c.height))
         return false;
     for (size_t i = 7; i < w.size(); ++i) {
         if (w[i].rfind("label=", 0) == 0) {

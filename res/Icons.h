@@ -11,7 +11,11 @@ QIcon AppIcon();
 // A 16 x 16 arrow pointing right, in the given colour.
 QIcon ArrowIcon(const QColor& color);
 // The tree's two images: green while selected, blue otherwise.
-inline QColor SelectedArrowColor() { return QColor(0x2e, 0xa0, 0x43); }
-inline QColor NormalArrowColor() { return QColor(0x2a, 0x62, 0xc9); }
+inline QColor SelectedArrowColor() {
+    return QColor(0x2e, 0xa0, 0x43);
+}
+inline QColor NormalArrowColor() {
+    return QColor(0x2a, 0x62, 0xc9);
+}
 
 } // namespace vireo

@@ -18,7 +18,9 @@ bool Holds(const std::string& text, const char* word) {
 CDeviceLink::CDeviceLink()
     : m_sleep([](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }) {}
 
-void CDeviceLink::TakeArrived() { m_serial.m_rxRing.TakeAll(m_strReply); }
+void CDeviceLink::TakeArrived() {
+    m_serial.m_rxRing.TakeAll(m_strReply);
+}
 
 std::string CDeviceLink::RemoteWrapper(const std::string& address, const std::string& command) {
     return "AT+RC=" + address + "," + command;

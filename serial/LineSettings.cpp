@@ -1,6 +1,8 @@
 #include "serial/LineSettings.h"
 
-int WriteTimeoutMultiplier(int baudRate) { return baudRate > 0 ? 230400 / baudRate : 0; }
+int WriteTimeoutMultiplier(int baudRate) {
+    return baudRate > 0 ? 230400 / baudRate : 0;
+}
 
 #ifndef _WIN32
 
@@ -87,8 +89,7 @@ void ApplyFlow(termios& t, int flow) {
         t.c_cc[VSTART] = 0;
         t.c_cc[VSTOP] = 0;
         break;
-    default:
-        break; // the port keeps its flow settings
+    default: break; // the port keeps its flow settings
     }
 }
 
@@ -103,8 +104,7 @@ TermiosResult BuildTermios(const termios& current, const LineSettings& s) {
         return r;
     }
     // Raw bytes in both directions; the software flow bits are left to ApplyFlow.
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR |
-                                        ICRNL);
+    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL);
     t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag |= CREAD | CLOCAL;

@@ -6,7 +6,9 @@ namespace {
 std::atomic<PostMessageFn> g_postMessage{nullptr};
 }
 
-void SetPostMessageFunction(PostMessageFn post) { g_postMessage.store(post); }
+void SetPostMessageFunction(PostMessageFn post) {
+    g_postMessage.store(post);
+}
 
 void PostWindowMessage(void* hWnd, unsigned message) {
     PostMessageFn post = g_postMessage.load();

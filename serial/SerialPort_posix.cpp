@@ -1,6 +1,6 @@
+#include "platform/PortMap.h"
 #include "serial/SerialNotify.h"
 #include "serial/SerialPort.h"
-#include "platform/PortMap.h"
 
 #include <cerrno>
 #include <chrono>
@@ -26,7 +26,9 @@ constexpr tcflag_t kBOTHER = 0010000;
 
 namespace {
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
 
 #ifdef __linux__
 bool SetCustomSpeed(int fd, int baud) {
@@ -43,11 +45,17 @@ bool SetCustomSpeed(int fd, int baud) {
 
 } // namespace
 
-CSerialPort::CSerialPort() { m_rxRing.Clear(); }
+CSerialPort::CSerialPort() {
+    m_rxRing.Clear();
+}
 
-CSerialPort::~CSerialPort() { Close(); }
+CSerialPort::~CSerialPort() {
+    Close();
+}
 
-bool CSerialPort::IsOpen() const { return m_fd >= 0; }
+bool CSerialPort::IsOpen() const {
+    return m_fd >= 0;
+}
 
 void CSerialPort::SetError(const std::string& what) {
     std::lock_guard<std::mutex> guard(m_errorLock);
@@ -179,8 +187,8 @@ int CSerialPort::Write(const void* buffer, int length) {
         // The driver's queue is full: wait for room until the deadline.
         int waitMs = -1;
         if (timed) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - Clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) {
                 SetError(m_strDevice + ": write timed out");
                 break;

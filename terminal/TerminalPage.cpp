@@ -11,7 +11,9 @@ CTerminalPage::~CTerminalPage() {
     g_hTerminalWnd.compare_exchange_strong(self, nullptr);
 }
 
-void CTerminalPage::OnInitDialog() { g_hTerminalWnd = static_cast<QObject*>(this); }
+void CTerminalPage::OnInitDialog() {
+    g_hTerminalWnd = static_cast<QObject*>(this);
+}
 
 bool CTerminalPage::event(QEvent* e) {
     if (e->type() == static_cast<QEvent::Type>(WM_SERIAL_DATA)) {

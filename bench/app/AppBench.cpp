@@ -12,8 +12,8 @@
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <fstream>
-#include <thread>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -58,8 +58,8 @@ std::string ThousandParameters() {
     std::ostringstream text;
     // Short entries, so that all of them fit into the 64 KiB that are read of a file.
     for (int i = 0; i < 1000; ++i)
-        text << "[G" << i / 40 << "/P" << i << "]10;R= 0;M= 99;d=<Number " << i
-             << ".>;c= S" << i << ";\n";
+        text << "[G" << i / 40 << "/P" << i << "]10;R= 0;M= 99;d=<Number " << i << ".>;c= S" << i
+             << ";\n";
     return text.str();
 }
 

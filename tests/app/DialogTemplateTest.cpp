@@ -12,13 +12,14 @@ namespace {
 TEST(DialogTemplate, ParsesHeaderControlsFlagsAndLabels) {
     DialogTemplate t;
     std::string error;
-    ASSERT_TRUE(ParseDialogTemplate("# comment\n"
-                                    "DIALOG 7 \"Two words\" 100 50\n"
-                                    "LTEXT - \"Serial line\" 1 2 30 8\n"
-                                    "COMBOBOX 1010 \"\" 1 12 30 90 DROPDOWN DISABLED label=\"Serial "
-                                    "line\"\r\n"
-                                    "LTEXT - \"a\\nb\" 0 0 1 1\n",
-                                    t, &error))
+    ASSERT_TRUE(
+        ParseDialogTemplate("# comment\n"
+                            "DIALOG 7 \"Two words\" 100 50\n"
+                            "LTEXT - \"Serial line\" 1 2 30 8\n"
+                            "COMBOBOX 1010 \"\" 1 12 30 90 DROPDOWN DISABLED label=\"Serial "
+                            "line\"\r\n"
+                            "LTEXT - \"a\\nb\" 0 0 1 1\n",
+                            t, &error))
         << error;
     EXPECT_EQ(7, t.id);
     EXPECT_EQ("Two words", t.caption);

@@ -20,7 +20,9 @@ using vireo::test::CTempPortDir;
 
 namespace {
 
-QApplication& App() { return *static_cast<QApplication*>(QApplication::instance()); }
+QApplication& App() {
+    return *static_cast<QApplication*>(QApplication::instance());
+}
 
 QStringList Items(const QComboBox* combo) {
     QStringList items;
@@ -189,8 +191,8 @@ TEST_F(MainDialogTest, ReaderNotificationsArriveOnTheGuiThreadByPosting) {
 
 TEST_F(MainDialogTest, EveryControlIsReachableAndNamed) {
     for (QWidget* w : dlg->findChildren<QWidget*>()) {
-        const bool interactive = qobject_cast<QAbstractButton*>(w) ||
-                                 qobject_cast<QComboBox*>(w) || qobject_cast<QTabBar*>(w);
+        const bool interactive = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                                 qobject_cast<QTabBar*>(w);
         if (!interactive || w->objectName().isEmpty())
             continue;
         EXPECT_NE(Qt::NoFocus, w->focusPolicy()) << w->objectName().toStdString();

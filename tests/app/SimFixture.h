@@ -14,7 +14,9 @@
 
 namespace vireo::test {
 
-inline QApplication& App() { return *static_cast<QApplication*>(QApplication::instance()); }
+inline QApplication& App() {
+    return *static_cast<QApplication*>(QApplication::instance());
+}
 
 class SimFixture : public ::testing::Test {
 protected:

@@ -105,11 +105,11 @@ TEST_P(ReplyValueTest, CutsTheValueLine) {
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, ReplyValueTest,
-    ::testing::Values(ValueCase{"\r\nKA40\r\n\r\nOK\r\n", "KA40"},  // framed value
-                      ValueCase{"KA40\r\nOK\r\n", "KA40"},           // bare value line
+    ::testing::Values(ValueCase{"\r\nKA40\r\n\r\nOK\r\n", "KA40"},               // framed value
+                      ValueCase{"KA40\r\nOK\r\n", "KA40"},                       // bare value line
                       ValueCase{"AT+VERSION\r\nv1.0.2\r\n\r\nOK\r\n", "v1.0.2"}, // echo first
-                      ValueCase{"v1.0.2\nOK", ""},                   // no CR: empty value
-                      ValueCase{"OK\r\n", ""},                       // nothing before OK
+                      ValueCase{"v1.0.2\nOK", ""},                // no CR: empty value
+                      ValueCase{"OK\r\n", ""},                    // nothing before OK
                       ValueCase{"\r\nNODE BOOK\r\nOK\r\n", ""})); // cut at the "OK" inside
 
 TEST_F(DeviceLinkTest, QueryReturnsTheValueOfTheReply) {

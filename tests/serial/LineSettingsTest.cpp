@@ -13,7 +13,9 @@ termios Blank() {
     return t;
 }
 
-TermiosResult Build(LineSettings s, termios base = Blank()) { return BuildTermios(base, s); }
+TermiosResult Build(LineSettings s, termios base = Blank()) {
+    return BuildTermios(base, s);
+}
 
 TEST(WriteTimeout, MultiplierIsMillisecondsPerByteOfTheRate) {
     EXPECT_EQ(24, WriteTimeoutMultiplier(9600));

@@ -1,18 +1,18 @@
+#include "serial/SerialPort.h"
 #include "platform/PortMap.h"
 #include "serial/SerialNotify.h"
-#include "serial/SerialPort.h"
 #include "serial/SerialPortList.h"
 #include "tests/support/PtyPeer.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
+#include <filesystem>
 #include <termios.h>
-#include <unistd.h>
 #include <thread>
+#include <unistd.h>
 
 using vireo::test::CPtyPeer;
 using vireo::test::CTempPortDir;

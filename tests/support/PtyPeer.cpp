@@ -75,8 +75,8 @@ void CPtyPeer::SetResponder(Responder responder) {
 
 void CPtyPeer::Send(const std::string& bytes) {
     std::lock_guard<std::mutex> guard(m_lock);
-    if (m_master >= 0 && !bytes.empty())
-        [[maybe_unused]] ssize_t n = ::write(m_master, bytes.data(), bytes.size());
+    if (m_master >= 0 && !bytes.empty()) [[maybe_unused]]
+        ssize_t n = ::write(m_master, bytes.data(), bytes.size());
 }
 
 std::string CPtyPeer::Received() const {
@@ -91,9 +91,8 @@ void CPtyPeer::ClearReceived() {
 
 bool CPtyPeer::WaitForReceived(const std::string& needle, int timeoutMs) const {
     std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] {
-        return m_received.find(needle) != std::string::npos;
-    });
+    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_received.find(needle) != std::string::npos; });
 }
 
 void CPtyPeer::HangUp() {

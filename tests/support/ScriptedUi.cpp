@@ -4,7 +4,9 @@
 
 namespace vireo::test {
 
-CScriptedUi::CScriptedUi() { InstallUiServices(this); }
+CScriptedUi::CScriptedUi() {
+    InstallUiServices(this);
+}
 
 CScriptedUi::~CScriptedUi() {
     InstallUiServices(nullptr);

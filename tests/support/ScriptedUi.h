@@ -20,7 +20,7 @@ struct ShownMessage {
 
 class CScriptedUi final : public IUiServices {
 public:
-    CScriptedUi();  // installs itself
+    CScriptedUi();           // installs itself
     ~CScriptedUi() override; // uninstalls; fails the test if an expected message never came
 
     // The next message must have this text; it is answered with answer.
