@@ -91,8 +91,7 @@ public:
     // Text of R before its first c; empty when R holds no c.
     std::string_view Before(char c) {
         const size_t p = Find(c);
-        return p == std::string_view::npos ? std::string_view()
-                                           : m_text.substr(m_pos, p - m_pos);
+        return p == std::string_view::npos ? std::string_view() : m_text.substr(m_pos, p - m_pos);
     }
 
     // The field: text of R before its first ";".
@@ -114,9 +113,8 @@ private:
     static constexpr char kDelimiters[] = {'[', '/', ']', ';'};
 
     size_t Find(char c) {
-        const size_t slot = static_cast<size_t>(std::find(std::begin(kDelimiters),
-                                                          std::end(kDelimiters), c) -
-                                                std::begin(kDelimiters));
+        const size_t slot = static_cast<size_t>(
+            std::find(std::begin(kDelimiters), std::end(kDelimiters), c) - std::begin(kDelimiters));
         if (slot == std::size(kDelimiters))
             return m_text.find(c, m_pos);
         size_t& next = m_next[slot];
@@ -135,9 +133,9 @@ char UpperAscii(char c) {
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return UpperAscii(x) == UpperAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return UpperAscii(x) == UpperAscii(y);
+           });
 }
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
@@ -168,8 +166,7 @@ double LeadingDecimal(std::string_view text) {
     if (number.back() == '.')
         number.pop_back();
     double value = 0.0;
-    std::from_chars(number.data(), number.data() + number.size(), value,
-                    std::chars_format::fixed);
+    std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::fixed);
     return value;
 }
 
@@ -418,7 +415,8 @@ std::string FindNewestConstructFile(const std::string& dir, const std::string& p
     for (const Candidate& c : candidates) {
         const bool preferred = IsPreferredConstructFile(c.name, productName);
         const double version = ConstructFileVersion(c.name);
-        if ((preferred && !bestPreferred) || (preferred == bestPreferred && version > bestVersion)) {
+        if ((preferred && !bestPreferred) ||
+            (preferred == bestPreferred && version > bestVersion)) {
             best = &c;
             bestPreferred = preferred;
             bestVersion = version;

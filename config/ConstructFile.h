@@ -54,16 +54,16 @@ constexpr const char* kConstructReadFailText = "CONSTRUCT FILE READ FAIL";
 // One parameter of a construct file. Every text is zero-terminated and truncated to its
 // field; a record is all zeros until filled.
 struct ConfigParam {
-    char group[32];        // group (folder of the tree)
-    char name[128];        // parameter name (tree item text)
-    int32_t type;          // PT_*
-    int32_t width;         // number in parentheses of the type field, 0 when none
-    char choiceList[256];  // choices separated by ":", empty for a free-text parameter
-    char valueList[256];   // values sent for the choices, separated by ":", may be empty
-    char rangeMin[64];     // lower bound shown to the user, empty when there is no range
-    char rangeMax[64];     // upper bound shown to the user
-    char description[2048];
-    char command[128];     // read command followed by "\r\n"
+    char group[32];         // group (folder of the tree)
+    char name[128];         // parameter name (tree item text)
+    int32_t type;           // PT_*
+    int32_t width;          // number in parentheses of the type field, 0 when none
+    char choiceList[256];   // choices separated by ":", empty for a free-text parameter
+    char valueList[256];    // values sent for the choices, separated by ":", may be empty
+    char rangeMin[64];      // lower bound shown to the user, empty when there is no range
+    char rangeMax[64];      // upper bound shown to the user
+    char description[2048]; // help text shown when the parameter is selected
+    char command[128];      // read command followed by "\r\n"
 };
 
 // Longest command text stored before the "\r\n" that ends every command.
@@ -123,8 +123,8 @@ public:
     void ResetRecords();
 
     ConfigParam m_params[kMaxParams];
-    int32_t m_nParams = 0; // records in use, 0..kMaxParams
-    int32_t m_nGroups = 0; // group rows the tree is filled from, 0..kMaxGroupRows
+    int32_t m_nParams = 0;          // records in use, 0..kMaxParams
+    int32_t m_nGroups = 0;          // group rows the tree is filled from, 0..kMaxGroupRows
     std::string m_strConstructFile; // construct file name asked for by the last load
     // Rows of kGroupRowEntries references into m_params (group and name fields), or to
     // kConstructReadFailText; null ends a row, unused rows are all null.
@@ -159,6 +159,6 @@ double ConstructFileVersion(std::string_view fileName);
 // beats every file that is not; among files of equal preference the higher version wins, and
 // ties keep the earlier file. Files are visited in ascending order of their names in upper
 // case (the order an NTFS directory lists them in), so that the choice between files of equal
-// version does not depend on the file system. Returns the full path of the chosen file when its version is above 0,
-// otherwise (also when the directory cannot be listed) an empty text.
+// version does not depend on the file system. Returns the full path of the chosen file when its
+// version is above 0, otherwise (also when the directory cannot be listed) an empty text.
 std::string FindNewestConstructFile(const std::string& dir, const std::string& productName);

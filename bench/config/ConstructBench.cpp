@@ -30,12 +30,8 @@ std::string RealisticText() {
             entry += "16(4);Range= 0000;Max= FFFF;"
                      "Description=<Hexadecimal value of four digits.>;";
             break;
-        case 2:
-            entry += "String(16);Description=<Free text of up to sixteen characters.>;";
-            break;
-        default:
-            entry += "Get;Description=<Read-only value reported by the module.>;";
-            break;
+        case 2: entry += "String(16);Description=<Free text of up to sixteen characters.>;"; break;
+        default: entry += "Get;Description=<Read-only value reported by the module.>;"; break;
         }
         entry += "Command= " + cmd + ";\r\n";
         if (text.size() + entry.size() > kMaxConstructFileBytes)

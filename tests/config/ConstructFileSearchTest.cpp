@@ -93,8 +93,7 @@ struct VersionCase {
 class ConstructVersionRule : public testing::TestWithParam<VersionCase> {};
 
 TEST_P(ConstructVersionRule, ReadsTheVersionFromTheName) {
-    EXPECT_DOUBLE_EQ(ConstructFileVersion(GetParam().name), GetParam().version)
-        << GetParam().name;
+    EXPECT_DOUBLE_EQ(ConstructFileVersion(GetParam().name), GetParam().version) << GetParam().name;
 }
 
 // clang-format off

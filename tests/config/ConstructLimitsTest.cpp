@@ -78,18 +78,18 @@ TEST_P(ConstructLargeGroup, ContinuesInANewRowOfTheSameName) {
     EXPECT_EQ(RowOf(*data, data->m_nGroups - 1), (Row{"Small", "P0"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    NamesPerRow, ConstructLargeGroup,
-    testing::Values(std::pair(38, std::vector<size_t>{39}), std::pair(39, std::vector<size_t>{40}),
-                    std::pair(40, std::vector<size_t>{40, 2}),
-                    std::pair(100, std::vector<size_t>{40, 40, 23})));
+INSTANTIATE_TEST_SUITE_P(NamesPerRow, ConstructLargeGroup,
+                         testing::Values(std::pair(38, std::vector<size_t>{39}),
+                                         std::pair(39, std::vector<size_t>{40}),
+                                         std::pair(40, std::vector<size_t>{40, 2}),
+                                         std::pair(100, std::vector<size_t>{40, 40, 23})));
 
 TEST(ConstructLimits, OverlongFieldsAreTruncatedAndTerminated) {
     const std::string group(40, 'g'), name(200, 'n'), choices(300, 'c'), values(300, 'v'),
         low(100, 'l'), high(100, 'h'), description(3000, 'd'), command(200, 'x');
-    auto data = Load("[" + group + "/" + name + "]10;Combo_list= " + choices + ";Value_list= " +
-                     values + ";Range= " + low + ";Max= " + high + ";Description=<" +
-                     description + ">;Command= " + command + ";");
+    auto data = Load("[" + group + "/" + name + "]10;Combo_list= " + choices +
+                     ";Value_list= " + values + ";Range= " + low + ";Max= " + high +
+                     ";Description=<" + description + ">;Command= " + command + ";");
     ASSERT_EQ(data->m_nParams, 1);
     const ConfigParam& p = data->m_params[0];
     EXPECT_EQ(p.group, group.substr(0, 31));

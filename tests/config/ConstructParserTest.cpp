@@ -34,8 +34,8 @@ std::string Describe(const std::string& text, bool remote) {
         const ConfigParam& p = data->m_params[i];
         out += "rec " + Escaped(p.group) + "|" + Escaped(p.name) + "|" + std::to_string(p.type) +
                "|" + std::to_string(p.width) + "|" + Escaped(p.choiceList) + "|" +
-               Escaped(p.valueList) + "|" + Escaped(p.rangeMin) + "|" + Escaped(p.rangeMax) +
-               "|" + Escaped(p.description) + "|" + Escaped(p.command) + "\n";
+               Escaped(p.valueList) + "|" + Escaped(p.rangeMin) + "|" + Escaped(p.rangeMax) + "|" +
+               Escaped(p.description) + "|" + Escaped(p.command) + "\n";
     }
     for (int g = 0; g < data->m_nGroups; ++g) {
         std::string row = "row";
@@ -100,14 +100,13 @@ TEST_P(ConstructTypeField, GivesTypeAndWidth) {
     EXPECT_EQ(data->m_params[0].width, GetParam().width);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    TestOrderAndWidth, ConstructTypeField,
-    testing::Values(TypeCase{"Get16", PT_16, 0}, TypeCase{"1016", PT_10, 0},
-                    TypeCase{"string", PT_NONE, 0}, TypeCase{"GET", PT_NONE, 0},
-                    TypeCase{"", PT_NONE, 0}, TypeCase{"16(4", PT_16, 0},
-                    TypeCase{"16(abc)", PT_16, 0}, TypeCase{"16(7x)", PT_16, 7},
-                    TypeCase{"16)(5", PT_16, 0},
-                    TypeCase{"String(99999999999)", PT_STRING, 2147483647}));
+INSTANTIATE_TEST_SUITE_P(TestOrderAndWidth, ConstructTypeField,
+                         testing::Values(TypeCase{"Get16", PT_16, 0}, TypeCase{"1016", PT_10, 0},
+                                         TypeCase{"string", PT_NONE, 0},
+                                         TypeCase{"GET", PT_NONE, 0}, TypeCase{"", PT_NONE, 0},
+                                         TypeCase{"16(4", PT_16, 0}, TypeCase{"16(abc)", PT_16, 0},
+                                         TypeCase{"16(7x)", PT_16, 7}, TypeCase{"16)(5", PT_16, 0},
+                                         TypeCase{"String(99999999999)", PT_STRING, 2147483647}));
 
 struct DescriptionCase {
     const char* field;
@@ -146,8 +145,8 @@ TEST(ConstructParser, TextEndsAtTheFirstZeroByte) {
 }
 
 TEST(ConstructParser, NewParseReplacesEveryRecord) {
-    auto data = Parse(std::string("[A/One]10;Combo_list= a:b;D=<d>;C= AT+A;") +
-                      "[B/Two]16;D=<d>;C= AT+B;");
+    auto data =
+        Parse(std::string("[A/One]10;Combo_list= a:b;D=<d>;C= AT+A;") + "[B/Two]16;D=<d>;C= AT+B;");
     data->ParseConstructText("[G/N]16;D=<d>;C= AT+X;", false);
     ASSERT_EQ(data->m_nParams, 1);
     EXPECT_STREQ(data->m_params[0].choiceList, "");

@@ -55,8 +55,8 @@ void RequireSound(const CConstructData& data) {
             bool known = entry == kConstructReadFailText;
             for (int i = 0; i < data.m_nParams && !known; ++i) {
                 const ConfigParam& p = data.m_params[i];
-                known = Inside(entry, p.group, sizeof p.group) ||
-                        Inside(entry, p.name, sizeof p.name);
+                known =
+                    Inside(entry, p.group, sizeof p.group) || Inside(entry, p.name, sizeof p.name);
             }
             Require(known);
         }
