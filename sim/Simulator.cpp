@@ -1086,6 +1086,24 @@ bool Simulator::Start(std::string* error) {
         if (!s.logFile) return fail("cannot write the log file " + c.logFile + ": " + std::strerror(errno));
     }
 
+    // Fresh interpreter state, also after an earlier Start and Stop.
+    s.line.clear();
+    s.lineBad = s.lineLong = false;
+    s.busy = false;
+    s.queued.clear();
+    s.echoOut.clear();
+    s.plusCount = 0;
+    s.escapeTimer = s.sleepTimer = 0;
+    s.hangUpRequested = false;
+    s.rx.reset();
+    s.relayTarget = -1;
+    s.rxHeld.clear();
+    s.txq.clear();
+    s.txBacklog = 0;
+    s.txPieceLen = 0;
+    s.txBlocked = false;
+    s.lastImage.clear();
+    s.completed = 0;
     s.faults = c.faults;
     s.silenceLeft = c.faults.silenceAfterBytes;
     s.mode = c.damaged ? Mode::Bootloader : c.startInDataMode ? Mode::Data : Mode::Command;
