@@ -46,7 +46,7 @@ protected:
 
 TEST_F(DeviceLinkTest, OkAndErrorInOnePollIsSuccess) {
     const std::string answer = "\r\nERROR\r\nOK\r\n";
-    peer.SetResponder([&](const std::string&) { return answer; });
+    peer.SetResponder([answer](const std::string&) { return answer; });
     FirstPollTakes(answer.size());
     EXPECT_EQ(1, link.SendCommand("AT+X\r\n", 1));
     EXPECT_EQ(1, polls);
@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DeviceLinkTest, QueryReturnsTheValueOfTheReply) {
     const std::string answer = "\r\nv1.1.0\r\n\r\nOK\r\n";
-    peer.SetResponder([&](const std::string& line) {
+    peer.SetResponder([answer](const std::string& line) {
         return line == "AT+VERSION" ? answer : std::string("\r\nERROR\r\n");
     });
     FirstPollTakes(answer.size());
@@ -123,7 +123,7 @@ TEST_F(DeviceLinkTest, QueryReturnsTheValueOfTheReply) {
 
 TEST_F(DeviceLinkTest, ValueHoldingOkEndsTheTransactionAtThatOk) {
     const std::string answer = "\r\nLOOKOUT\r\n\r\nOK\r\n";
-    peer.SetResponder([&](const std::string&) { return answer; });
+    peer.SetResponder([answer](const std::string&) { return answer; });
     FirstPollTakes(answer.size());
     EXPECT_EQ("", link.QueryCommand("AT+NODENAME\r\n", 1)); // cut at "LO": no CR before it
 }
