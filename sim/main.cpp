@@ -129,6 +129,10 @@ int main(int argc, char** argv) {
     if (sim.ComNumber() > 0)
         std::fprintf(stderr, "vireo-sim: %s %s as COM%d (%s), %zu remote modules\n", cfg.product.c_str(),
                      cfg.version.c_str(), sim.ComNumber(), sim.PortLink().c_str(), sim.RemoteCount());
+    if (sim.Local().Commands().empty())
+        std::fprintf(stderr, "vireo-sim: no construct file %s_%s.vmcon in %s: the module has no parameters\n",
+                     cfg.product.c_str(), cfg.version.c_str(),
+                     cfg.dataDir.empty() ? "the program directory" : cfg.dataDir.c_str());
     int sig = 0;
     sigwait(&stopSignals, &sig);
     sim.Stop();
