@@ -1,11 +1,24 @@
 #include "config/ConstructLoader.h"
 #include "platform/UiServices.h"
 
+namespace {
+
+// The name comes from the device's replies: it may only name a file of the directory itself.
+std::string ReadNamedFile(const ConstructLoadRequest& request, bool* ok) {
+    if (request.fileName.find_first_of("/\\") != std::string::npos) {
+        *ok = false;
+        return {};
+    }
+    return ReadConstructFile(request.directory + request.fileName, ok);
+}
+
+} // namespace
+
 int ParseConstructFile(CConstructData& data, const ConstructLoadRequest& request) {
     data.ResetRecords();
     data.m_strConstructFile = request.fileName;
     bool ok = false;
-    std::string text = ReadConstructFile(request.directory + request.fileName, &ok);
+    std::string text = ReadNamedFile(request, &ok);
     if (!ok) {
         const vireo::MsgAnswer answer = vireo::UiServices().MessageBox(
             "WARNING: Could not recognize the firmware version.\r\nMaybe this manager is out of "
@@ -13,7 +26,7 @@ int ParseConstructFile(CConstructData& data, const ConstructLoadRequest& request
             "WARNING", vireo::MsgButtons::YesNo, vireo::MsgIcon::Question);
         if (answer == vireo::MsgAnswer::Yes && request.updateFromWeb) {
             request.updateFromWeb(request.directory);
-            text = ReadConstructFile(request.directory + request.fileName, &ok);
+            text = ReadNamedFile(request, &ok);
         }
     }
     if (!ok) {

@@ -178,6 +178,11 @@ TEST_F(SilentPeerTest, TypedPortNumberIsOpenedEvenWhenNotListed) {
     dlg->m_pOpenButton->click();
     EXPECT_EQ(1, dlg->m_bPortOpen);
     EXPECT_EQ(12, dlg->m_nPort);
+    // No construct file at all: the tree says so with its single item.
+    QTreeWidget* tree = dlg->m_tabHost.ConfigPage()->Tree();
+    ASSERT_EQ(1, tree->topLevelItemCount());
+    EXPECT_EQ("CONSTRUCT FILE READ FAIL", tree->topLevelItem(0)->text(0));
+    EXPECT_EQ(0, tree->topLevelItem(0)->childCount());
 }
 
 } // namespace
