@@ -542,10 +542,12 @@ struct Simulator::Impl {
         mode = Mode::Restarting;
         After(cfg.timing.restartMs, [this] {
             if (mode != Mode::Restarting) return;
+            // The power-up settings of the parameter store decide echo and data mode.
+            echo = local.store.Read("ATS16").value_or("1") != "0";
             mode = Mode::Command;
-            echo = true;
             line.clear();
             SendText(Banner());
+            if (local.store.Read("ATS50").value_or("0") == "1") mode = Mode::Data;
             ArmSleep();
         });
     }

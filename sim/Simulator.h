@@ -98,7 +98,9 @@ struct SimConfig {
     std::string nodeType = "1";           // "4": sleepy end device
     int flowControl = 0;                  // reply to "AT+UF": 0 none, 1 software, 2 hardware
     int baudRate = 9600;                  // application line rate; the bootloader uses 115200
-    bool startInDataMode = false;         // power-up in data mode (restarts come up in command mode)
+    bool startInDataMode = false;         // power-up in data mode; restarts ("ATZ", run application)
+                                          // follow the store's ATS50 (data mode at power-up, off
+                                          // by default) and ATS16 (echo at power-up, on by default)
     bool damaged = false;                 // firmware damaged: starts and stays in the bootloader
 
     // Directory holding the construct files <product>_<version>.vmcon. Empty: the program

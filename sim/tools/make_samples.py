@@ -36,7 +36,7 @@ add(G, "Hardware Revision", "Get", "Revision of the circuit board. Default: B2",
 add(G, "Serial Number", "Get", "Serial number from production. Default: VS-004711", "AT+SERIAL")
 
 G = "Serial Port"
-add(G, "Baud Rate", "10", "Line rate of the application after the next restart. Default: 9600", "ATS12",
+add(G, "Baud Rate", "10", "Line rate of the serial port. Default: 9600", "ATS12",
     choices="9600:19200:38400:57600:115200", values="9600:19200:38400:57600:115200")
 add(G, "Flow Control", "10", "Handshake on the serial line.", "AT+UF",
     choices="None:Software:Hardware", values="0:1:2")

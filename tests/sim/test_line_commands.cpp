@@ -57,6 +57,22 @@ TEST_F(CommandMode, RestartPrintsBannerEndingInOkKeepsValuesAndEchoesAgain) {
     EXPECT_EQ(ValueOf(line.Command("ATS01\r\n")), "5");
 }
 
+TEST_F(CommandMode, RestartFollowsThePowerUpSettingsOfTheStore) {
+    Start(FastConfig());
+    line.Command("ATE0\r\n");
+    ASSERT_EQ(line.Command("ATS16=0\r\n"), "\r\nOK\r\n"); // no echo at power-up
+    ASSERT_EQ(line.Command("ATS50=1\r\n"), "\r\nOK\r\n"); // data mode at power-up
+    line.Write("ATZ\r\n");
+    ASSERT_TRUE(line.ReadUntil("ready\r\nOK\r\n"));
+    ASSERT_TRUE(sim->WaitForMode(Mode::Data, 5s));
+    line.ReadFor(200ms);
+    line.Take();
+    line.Write("+++");
+    ASSERT_TRUE(line.ReadUntil("OK\r\n", 3000ms));
+    line.Take();
+    EXPECT_EQ(line.Command("AT\r\n"), "\r\nOK\r\n");
+}
+
 // ---- data mode ------------------------------------------------------------------------
 
 TEST_F(CommandMode, DataModeIgnoresCommandsUntilGuardedEscape) {
