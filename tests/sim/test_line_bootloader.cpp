@@ -135,6 +135,29 @@ TEST_F(Bootloader, LostAckLeavesTheToolWithoutAnswerAndTheReceiverGivesUp) {
     EXPECT_EQ(sim->CurrentMode(), Mode::Bootloader);
 }
 
+TEST_F(Bootloader, SenderVanishingMidBlockGetsNakAndTheUploadCanGoOn) {
+    Start(At115200());
+    EnterReceiver(line, *sim);
+    ASSERT_TRUE(line.ReadUntil("C"));
+    line.Take();
+    std::string image = Sample("KA40_v1.1.0.ebl");
+    std::string block(133, '\x26');
+    block[0] = 0x01;
+    block[1] = 0x01;
+    block[2] = static_cast<char>(0xFE);
+    block.replace(3, 128, image, 0, 128);
+    auto crc = Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(block.data() + 3), 128);
+    block[131] = static_cast<char>(crc >> 8);
+    block[132] = static_cast<char>(crc & 0xFF);
+    line.Write(block.substr(0, 70));
+    EXPECT_EQ(line.ReadByte(5000ms), 0x15) << "the partial block is refused once the line stays quiet";
+    line.Write(std::string("\x7F\x00garbage", 9)); // noise between blocks is ignored
+    line.Write(block);
+    int answer = line.ReadByte(5000ms);
+    EXPECT_EQ(answer, 0x06);
+    EXPECT_EQ(sim->CurrentMode(), Mode::XmodemReceive);
+}
+
 TEST_F(Bootloader, NoStartSignalMeansNoC) {
     SimConfig c = At115200();
     c.faults.noStartSignal = true;

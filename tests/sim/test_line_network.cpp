@@ -119,6 +119,33 @@ TEST_F(Network, ScanReplyHasTitleLocalChildAndOneNodeLinePerRemote) {
     EXPECT_EQ(euis.size(), 5u);
 }
 
+// Pacing spreads an answer over its line time (checked on the module's own time stamps, as
+// a lower bound only).
+TEST_F(Network, PacedScanReplyTakesItsLineTime) {
+    SimConfig c = FastConfig();
+    c.pacing = true;
+    Start(c);
+    line.Command("ATE0\r\n");
+    sim->ClearReceived();
+    std::string reply = line.Command("at+ds\r\n", 10s);
+    ASSERT_EQ(reply.find("OK"), reply.size() - 4);
+    // The reply is everything the module sent after the last byte of the command.
+    auto log = sim->ByteLog();
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < log.size(); ++i)
+        if (log[i].toModule) start = i + 1;
+    std::chrono::microseconds first{-1}, last{-1};
+    std::size_t bytes = 0;
+    for (std::size_t i = start; i < log.size(); ++i) {
+        if (first.count() < 0) first = log[i].at;
+        last = log[i].at;
+        bytes += log[i].bytes.size();
+    }
+    ASSERT_GT(bytes, 300u);
+    // 10 bits per byte at 9600 baud; the first chunk is already on the line at "first".
+    EXPECT_GE((last - first).count(), static_cast<long>((bytes - 2) * 1041 * 9 / 10));
+}
+
 TEST_F(Network, ThreeHundredRemotesAnswerAndScan) {
     SimConfig c = FastConfig();
     c.remoteCount = 300;
