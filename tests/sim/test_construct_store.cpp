@@ -1,6 +1,7 @@
 // Construct file reading and the parameter store built from it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "SimTestSupport.h"
@@ -61,6 +62,12 @@ TEST(SampleData, EveryConstructFileIsWellFormed) {
                  values = false, combosOnly = false, range = false;
             for (const auto& e : entries) {
                 groups.insert(e.group);
+                // Within the manager's record sizes, so that nothing is cut.
+                EXPECT_LT(e.group.size(), 32u);
+                EXPECT_LT(e.name.size(), 128u);
+                EXPECT_LT(e.description.size(), 2048u);
+                EXPECT_LT(e.choiceList.size(), 256u);
+                EXPECT_LE(std::count(e.choiceList.begin(), e.choiceList.end(), ':'), 19);
                 EXPECT_TRUE(commands.insert(e.command).second) << "duplicate command " << e.command;
                 EXPECT_FALSE(e.command.empty()) << e.name;
                 EXPECT_EQ(e.command.find_first_of("\r\n[ "), std::string::npos) << e.name;
