@@ -229,6 +229,7 @@ struct Simulator::Impl {
     // Paced input.
     std::string rxHeld;
     TimePoint rxDue{}, rxFree{}, rxPauseUntil{};
+    bool rxMore = false; // the last paced read filled its chunk: more bytes were waiting
 
     // Records.
     std::string received, sent;
@@ -918,9 +919,14 @@ struct Simulator::Impl {
             ProcessInput(bytes, now);
             return;
         }
-        // The bytes come in one after another at the line rate. The first of a burst began
-        // a little before we saw it (the wake-up of this thread): credit that much.
-        TimePoint begin = std::max(rxFree, now - std::chrono::microseconds(200));
+        // The bytes come in one after another at the line rate. When the previous read left
+        // bytes waiting, these follow them on the line without a gap, however late this
+        // thread got to them (a UART keeps receiving while its owner is busy). The first
+        // bytes of a new burst began a little before we saw them (the wake-up of this
+        // thread): credit that much.
+        bool continuous = rxMore && now - rxFree < milliseconds(20);
+        TimePoint begin = continuous ? rxFree : std::max(rxFree, now - std::chrono::microseconds(200));
+        rxMore = static_cast<std::size_t>(n) == want;
         rxFree = begin + ByteTime(ToolRate()) * bytes.size();
         rxHeld.assign(bytes);
         rxDue = rxFree;
