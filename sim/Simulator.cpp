@@ -645,7 +645,9 @@ struct Simulator::Impl {
                 StartReceiver(idx);
                 return;
             }
-            if (r.product != local.product) {
+            // Cloning needs a remote of the same product, and a local product that can
+            // clone at all (the KM40X cannot).
+            if (r.product != local.product || local.product == "KM40X") {
                 SendText(kError);
                 Done();
                 return;

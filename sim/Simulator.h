@@ -14,6 +14,18 @@
 //
 // Firmware images: see FirmwareImage.h for the header that names model and version.
 //
+// Typical use in a test:
+//
+//   vireo::sim::SimConfig cfg;            // KA40 v1.1.0 at 9600 baud, 5 remote modules
+//   cfg.portDir = tempDir;                // registers tempDir/COM1
+//   cfg.timing.scanDelayMs = 50;          // short delays keep tests fast
+//   vireo::sim::Simulator sim(cfg);
+//   std::string error;
+//   ASSERT_TRUE(sim.Start(&error)) << error;
+//   ... open sim.SlavePath() or COM1 as the tool would, talk to the module ...
+//   EXPECT_TRUE(sim.WaitForReceived("ATE0\r\n", std::chrono::seconds(5)));
+//   EXPECT_EQ(sim.Local().Get("AT+PANID"), "1A2B");
+//
 // Thread safety: every member function of Simulator and ModuleView may be called from any
 // thread at any time, including while the simulator's own I/O thread is running. Start and
 // Stop must not race each other (call them from one controlling thread). A ModuleView must
@@ -118,7 +130,8 @@ struct SimConfig {
     // Send and consume bytes no faster than the line rate (10 bits per byte).
     bool pacing = false;
 
-    // The network: when remotes is empty, remoteCount modules from DefaultRemotes are used.
+    // The network: when remotes is empty, remoteCount modules (at most 300) from
+    // DefaultRemotes are used.
     int remoteCount = 5;
     std::vector<RemoteConfig> remotes;
 

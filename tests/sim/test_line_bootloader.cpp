@@ -354,5 +354,15 @@ TEST_F(Bootloader, CloneToTheSameProductCompletesAnotherProductFails) {
     EXPECT_EQ(line.Command("AT+BOOTLOAD=2,0000000000000009\r\n"), "\r\nERROR\r\n");
 }
 
+TEST_F(Bootloader, ModuleWithoutCloneOptionRefusesToClone) {
+    SimConfig c = At115200();
+    c.product = "KM40X";
+    c.version = "v1.0.2";
+    Start(c);
+    line.Command("ATE0\r\n");
+    ASSERT_EQ(sim->Remote(3).Product(), "KM40X");
+    EXPECT_EQ(line.Command("AT+BOOTLOAD=2," + sim->Remote(3).Eui() + "\r\n"), "\r\nERROR\r\n");
+}
+
 } // namespace
 } // namespace vireo::sim
