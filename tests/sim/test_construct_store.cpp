@@ -50,6 +50,24 @@ TEST(ConstructFile, RangeWordInDescriptionShiftsTheFields) {
     EXPECT_EQ(e[0].description, "");
 }
 
+TEST(ConstructFile, DamagedFilesNeverBreakTheReader) {
+    const std::string sample = testing::ReadFile(testing::SampleDir() + "/KA40_v1.1.0.vmcon");
+    ASSERT_FALSE(sample.empty());
+    std::uint32_t seed = 7;
+    for (int run = 0; run < 300; ++run) {
+        std::string text = sample.substr(0, sample.size() * (run % 10 + 1) / 10); // cut anywhere
+        for (int k = 0; k < 20; ++k) {
+            seed = seed * 1664525u + 1013904223u;
+            static const char kSpecial[] = "[/];()=<>\0";
+            text[seed % text.size()] = kSpecial[(seed >> 20) % (sizeof kSpecial - 1)];
+        }
+        for (const auto& e : ParseConstructText(text)) {
+            ParamStore store(std::make_shared<const std::vector<ParamDef>>(BuildParamDefs({e})));
+            for (const auto& c : store.Commands()) store.Write(c, "1");
+        }
+    }
+}
+
 TEST(SampleData, EveryConstructFileIsWellFormed) {
     for (const char* product : {"KA40", "KD40", "KM40X"}) {
         for (const char* version : {"v1.0.2", "v1.1.0"}) {

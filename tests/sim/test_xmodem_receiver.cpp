@@ -156,6 +156,28 @@ TEST(XmodemReceiver, VerdictsDecideTheAnswerAndAckDelayIsHonoured) {
     EXPECT_EQ(h.rx.BlocksAccepted(), 2);
 }
 
+TEST(XmodemReceiver, RandomBytesNeverBreakIt) {
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (int run = 0; run < 200; ++run) {
+        Harness h;
+        for (int step = 0; step < 200 && !h.rx.Finished(); ++step) {
+            std::string chunk;
+            std::size_t n = next() % 300;
+            for (std::size_t i = 0; i < n; ++i) {
+                std::uint32_t r = next() >> 24;
+                // Mostly valid block starts and control bytes, so that the states are visited.
+                chunk += static_cast<char>(r < 40 ? 0x01 : r < 45 ? 0x02 : r < 50 ? 0x18 : r < 52 ? 0x04 : r);
+            }
+            if (next() % 7 == 0) chunk = Block(static_cast<unsigned>(h.rx.BlocksAccepted() + 1), chunk);
+            h.Feed(chunk);
+            h.Advance(std::chrono::milliseconds(next() % 3000));
+            h.Out();
+        }
+        EXPECT_EQ(h.rx.Image().size() % 128, 0u);
+    }
+}
+
 TEST(XmodemReceiver, EmptyTransferIsJustEot) {
     Harness h;
     h.Out();
