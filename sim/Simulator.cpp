@@ -561,6 +561,7 @@ struct Simulator::Impl {
     }
 
     void Execute(const std::string& text, bool bad) {
+        if (commands.size() >= 100000) commands.erase(commands.begin(), commands.begin() + 50000);
         commands.push_back(text);
         if (bad) {
             SendText(kError);
