@@ -3,7 +3,6 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QLineEdit>
 
 void FillCombo(QComboBox* combo, const SettingTable& table, int current) {
     for (unsigned short i = 0; i < table.count; ++i) {
@@ -31,10 +30,13 @@ void FillPortCombo(QComboBox* combo, int port) {
         if (number == port)
             combo->setCurrentIndex(i);
     }
-    if (combo->currentIndex() < 0)
-        combo->setEditText(QString());
-    if (combo->lineEdit())
-        combo->lineEdit()->setCursorPosition(0); // show "COMn", not the end of the path
-    // The list may be wider than the field: device paths follow the COM names.
+    // The list names each port with its device; the field shows just "COM<n>", which fits.
+    auto showName = [combo](int index) {
+        combo->setEditText(index < 0 ? QString()
+                                     : QString::fromStdString(vireo::PortName(
+                                           combo->itemData(index).toInt())));
+    };
+    showName(combo->currentIndex());
+    QObject::connect(combo, &QComboBox::currentIndexChanged, combo, showName);
     combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
 }

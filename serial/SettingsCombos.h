@@ -12,5 +12,5 @@ void FillCombo(QComboBox* combo, const SettingTable& table, int current);
 // selected. Text typed into the combo is never used.
 int GetComboValue(const QComboBox* combo, const SettingTable& table);
 // Lists the present ports by their display names with the port number as item data, and
-// selects the entry of port.
+// selects the entry of port. The edit field shows the chosen port as "COM<n>".
 void FillPortCombo(QComboBox* combo, int port);

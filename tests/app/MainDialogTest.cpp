@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -117,8 +118,10 @@ TEST(MainDialogPorts, RegisteredPortsAreListedAndComOneSelected) {
     ASSERT_GE(ports.size(), 2);
     EXPECT_TRUE(ports.contains("COM1 (" + QString::fromStdString(com1.SlavePath()) + ")"));
     EXPECT_TRUE(ports.contains("COM7 (" + QString::fromStdString(com7.SlavePath()) + ")"));
-    EXPECT_TRUE(dlg.m_cbPort->currentText().startsWith("COM1 "));
+    EXPECT_EQ("COM1", dlg.m_cbPort->currentText());
     EXPECT_EQ(1, dlg.m_cbPort->currentData().toInt());
+    dlg.m_cbPort->setCurrentIndex(ports.indexOf(QRegularExpression("^COM7 .*")));
+    EXPECT_EQ("COM7", dlg.m_cbPort->currentText());
 }
 
 TEST_F(MainDialogTest, EnterAndEscapeDoNothing) {
