@@ -72,22 +72,22 @@ MsgAnswer CQtUiServices::MessageBox(const std::string& text, const std::string& 
     });
 }
 
-std::string CQtUiServices::GetOpenFileName(const FileDialogSpec& spec) {
+std::string CQtUiServices::GetOpenFileName(const FileDialogOptions& options) {
     return OnGuiThread([&] {
-        return QFileDialog::getOpenFileName(nullptr, QString(), Latin(spec.initialName),
-                                            QtFileFilter(spec.filter))
+        return QFileDialog::getOpenFileName(nullptr, QString(), Latin(options.initialName),
+                                            QtFileFilter(options.filter))
             .toStdString();
     });
 }
 
-std::string CQtUiServices::GetSaveFileName(const FileDialogSpec& spec) {
+std::string CQtUiServices::GetSaveFileName(const FileDialogOptions& options) {
     return OnGuiThread([&] {
-        QFileDialog dialog(nullptr, QString(), QString(), QtFileFilter(spec.filter));
+        QFileDialog dialog(nullptr, QString(), QString(), QtFileFilter(options.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(Latin(spec.defaultExt).remove("*.").remove('.'));
-        if (!spec.initialName.empty() && spec.initialName.find('*') == std::string::npos)
-            dialog.selectFile(Latin(spec.initialName));
-        if (!spec.promptOverwrite)
+        dialog.setDefaultSuffix(Latin(options.defaultExt).remove("*.").remove('.'));
+        if (!options.initialName.empty() && options.initialName.find('*') == std::string::npos)
+            dialog.selectFile(Latin(options.initialName));
+        if (!options.promptOverwrite)
             dialog.setOption(QFileDialog::DontConfirmOverwrite);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0).toStdString()
                                                   : std::string();

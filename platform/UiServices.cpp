@@ -14,8 +14,8 @@ public:
                          MsgIcon) override {
         return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
     }
-    std::string GetOpenFileName(const FileDialogSpec&) override { return {}; }
-    std::string GetSaveFileName(const FileDialogSpec&) override { return {}; }
+    std::string GetOpenFileName(const FileDialogOptions&) override { return {}; }
+    std::string GetSaveFileName(const FileDialogOptions&) override { return {}; }
     void BeginWaitCursor() override {}
     void EndWaitCursor() override {}
     void ShellOpen(const std::string&) override {}

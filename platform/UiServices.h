@@ -14,7 +14,7 @@ enum class MsgButtons { Ok, YesNo };
 enum class MsgIcon { None, Question, Warning, Error, Information };
 enum class MsgAnswer { Ok, Yes, No };
 
-struct FileDialogSpec {
+struct FileDialogOptions {
     std::string filter;      // "Text (*.txt)|*.txt|All Files(*.*)|*.*|" as the program writes it
     std::string defaultExt;  // without the dot; may be empty
     std::string initialName; // proposed file name; may be empty
@@ -29,8 +29,8 @@ public:
     virtual MsgAnswer MessageBox(const std::string& text, const std::string& caption,
                                  MsgButtons buttons, MsgIcon icon) = 0;
     // File dialogs: the chosen path, or empty on Cancel.
-    virtual std::string GetOpenFileName(const FileDialogSpec& spec) = 0;
-    virtual std::string GetSaveFileName(const FileDialogSpec& spec) = 0;
+    virtual std::string GetOpenFileName(const FileDialogOptions& options) = 0;
+    virtual std::string GetSaveFileName(const FileDialogOptions& options) = 0;
     // Wait cursor; calls nest.
     virtual void BeginWaitCursor() = 0;
     virtual void EndWaitCursor() = 0;

@@ -64,7 +64,7 @@ MsgAnswer CScriptedUi::MessageBox(const std::string& text, const std::string& ca
     return expected == text ? answer : fallback;
 }
 
-std::string CScriptedUi::GetOpenFileName(const FileDialogSpec&) {
+std::string CScriptedUi::GetOpenFileName(const FileDialogOptions&) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_openFiles.empty())
         return {};
@@ -73,7 +73,7 @@ std::string CScriptedUi::GetOpenFileName(const FileDialogSpec&) {
     return path;
 }
 
-std::string CScriptedUi::GetSaveFileName(const FileDialogSpec&) {
+std::string CScriptedUi::GetSaveFileName(const FileDialogOptions&) {
     std::lock_guard<std::mutex> guard(m_lock);
     if (m_saveFiles.empty())
         return {};

@@ -35,8 +35,8 @@ public:
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                          MsgIcon icon) override;
-    std::string GetOpenFileName(const FileDialogSpec& spec) override;
-    std::string GetSaveFileName(const FileDialogSpec& spec) override;
+    std::string GetOpenFileName(const FileDialogOptions& options) override;
+    std::string GetSaveFileName(const FileDialogOptions& options) override;
     void BeginWaitCursor() override;
     void EndWaitCursor() override;
     void ShellOpen(const std::string& pathOrUrl) override;
