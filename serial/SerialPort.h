@@ -54,6 +54,10 @@ public:
 
 private:
     static int ReaderThread(CSerialPort* port);
+    // Starts the reader on an opened device; on failure closes the port and returns 0.
+    int StartReader();
+    // Moves everything the driver holds into the ring, then notifies the Terminal page.
+    void ReceiveBurst();
     void SetError(const std::string& what);
     void ReleaseDevice();
 

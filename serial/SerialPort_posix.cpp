@@ -1,5 +1,4 @@
 #include "platform/PortMap.h"
-#include "serial/SerialNotify.h"
 #include "serial/SerialPort.h"
 
 #include <cerrno>
@@ -45,26 +44,8 @@ bool SetCustomSpeed(int fd, int baud) {
 
 } // namespace
 
-CSerialPort::CSerialPort() {
-    m_rxRing.Clear();
-}
-
-CSerialPort::~CSerialPort() {
-    Close();
-}
-
 bool CSerialPort::IsOpen() const {
     return m_fd >= 0;
-}
-
-void CSerialPort::SetError(const std::string& what) {
-    std::lock_guard<std::mutex> guard(m_errorLock);
-    m_lastError = what;
-}
-
-std::string CSerialPort::LastError() const {
-    std::lock_guard<std::mutex> guard(m_errorLock);
-    return m_lastError;
 }
 
 int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
@@ -122,16 +103,7 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
         ReleaseDevice();
         return 0;
     }
-    m_bLost = false;
-    m_bRunning = 1;
-    try {
-        m_hThread = std::thread(&CSerialPort::ReaderThread, this);
-    } catch (const std::system_error& e) {
-        SetError(std::string("cannot start the reader: ") + e.what());
-        Close();
-        return 0;
-    }
-    return 1;
+    return StartReader();
 }
 
 void CSerialPort::ReleaseDevice() {
@@ -220,7 +192,6 @@ int CSerialPort::Read(uint8_t* buffer, int maxLength) {
 }
 
 int CSerialPort::ReaderThread(CSerialPort* port) {
-    uint8_t chunk[4096];
     while (port->m_bRunning.load() != 0) {
         pollfd fds[2] = {{port->m_fd, POLLIN, 0}, {port->m_wakePipe[0], POLLIN, 0}};
         if (poll(fds, 2, -1) < 0) {
@@ -231,13 +202,9 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
         }
         if (fds[1].revents != 0)
             continue; // woken by Close: the loop test ends the thread
-        if (fds[0].revents & POLLIN) {
-            int n;
-            while ((n = port->Read(chunk, sizeof(chunk))) > 0)
-                port->m_rxRing.PutBurst(chunk, static_cast<size_t>(n));
-            if (port->m_bNotifyTerminal.load() == 1)
-                PostWindowMessage(g_hTerminalWnd.load(), WM_SERIAL_DATA);
-        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        if (fds[0].revents & POLLIN)
+            port->ReceiveBurst();
+        else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             port->m_bLost = true;
         }
         if (port->m_bLost) {

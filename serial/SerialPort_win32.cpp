@@ -7,7 +7,6 @@
 // within kStopCheckMs, cancels its own wait and leaves. Close joins the reader before it
 // purges and releases the device, so no reader of an earlier connection outlives a new Open.
 #include "serial/SerialPort.h"
-#include "serial/SerialNotify.h"
 #include "platform/PortMap.h"
 
 #include <algorithm>
@@ -19,7 +18,6 @@ constexpr DWORD kAllPurgeFlags = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR |
 // How often a reader blocked in its wait looks at the stop flag when the driver did not
 // release the wait on Close.
 constexpr DWORD kStopCheckMs = 200;
-constexpr DWORD kChunkSize = 4096;
 
 // The system's text for an error code, one line, without the closing period.
 std::string SystemErrorText(DWORD code) {
@@ -242,21 +240,7 @@ static_assert(WM_SERIAL_DATA == WM_USER + 1);
 
 } // namespace
 
-CSerialPort::CSerialPort() { m_rxRing.Clear(); }
-
-CSerialPort::~CSerialPort() { Close(); }
-
 bool CSerialPort::IsOpen() const { return m_hComm != INVALID_HANDLE_VALUE; }
-
-void CSerialPort::SetError(const std::string& what) {
-    std::lock_guard<std::mutex> guard(m_errorLock);
-    m_lastError = what;
-}
-
-std::string CSerialPort::LastError() const {
-    std::lock_guard<std::mutex> guard(m_errorLock);
-    return m_lastError;
-}
 
 int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
                       int flowControl) {
@@ -339,16 +323,7 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
         return 0;
     }
 
-    m_bLost = false;
-    m_bRunning = 1;
-    try {
-        m_hThread = std::thread(&CSerialPort::ReaderThread, this);
-    } catch (const std::system_error& e) {
-        SetError(std::string("cannot start the reader: ") + e.what());
-        Close();
-        return 0;
-    }
-    return 1;
+    return StartReader();
 }
 
 void CSerialPort::ReleaseDevice() {
@@ -438,7 +413,6 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
         return 0;
     }
 
-    uint8_t chunk[kChunkSize];
     while (port->m_bRunning.load() != 0) {
         DWORD mask = 0;
         DWORD error = 0;
@@ -461,13 +435,8 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
                 drain = true; // bytes may have arrived while no wait was pending
             }
         }
-        if (drain) {
-            int n;
-            while ((n = port->Read(chunk, static_cast<int>(sizeof(chunk)))) > 0)
-                port->m_rxRing.PutBurst(chunk, static_cast<size_t>(n));
-            if (port->m_bNotifyTerminal.load() == 1)
-                PostWindowMessage(g_hTerminalWnd.load(), WM_SERIAL_DATA);
-        }
+        if (drain)
+            port->ReceiveBurst();
         if (port->m_bLost) {
             port->SetError(port->m_strDevice + ": the device went away");
             break;
