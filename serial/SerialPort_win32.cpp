@@ -6,6 +6,7 @@
 // pending WaitCommEvent at once; should a driver not do so, the reader notices the stop flag
 // within kStopCheckMs, cancels its own wait and leaves. Close joins the reader before it
 // purges and releases the device, so no reader of an earlier connection outlives a new Open.
+#include "serial/SerialNotify.h"
 #include "serial/SerialPort.h"
 #include "platform/PortMap.h"
 
