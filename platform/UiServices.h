@@ -8,6 +8,13 @@
 
 #include <string>
 
+#ifdef _WIN32
+// windows.h renames MessageBox to MessageBoxA; include it first and drop that macro for good
+// (its include guard keeps a later include from bringing it back).
+#include <windows.h>
+#undef MessageBox
+#endif
+
 namespace vireo {
 
 enum class MsgButtons { Ok, YesNo };

@@ -4,9 +4,14 @@
 #include <cstdint>
 #include <string>
 
-// Codes taken by CSerialPort::Open.
+// Codes taken by CSerialPort::Open. On Windows the parity and stop-bit codes are the
+// system's own macros, with the same values.
+#ifdef _WIN32
+#include <windows.h>
+#else
 constexpr uint8_t NOPARITY = 0, ODDPARITY = 1, EVENPARITY = 2, MARKPARITY = 3, SPACEPARITY = 4;
 constexpr uint8_t ONESTOPBIT = 0, TWOSTOPBITS = 2;
+#endif
 constexpr int FLOW_NONE = 10, FLOW_SOFTWARE = 11, FLOW_HARDWARE = 12;
 constexpr uint8_t XON_CHAR = 17, XOFF_CHAR = 19; // DC1, DC3
 
