@@ -50,11 +50,11 @@ bool CSerialPort::IsOpen() const {
 
 int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
                       int flowControl) {
-    m_bRunning = 0;
     if (IsOpen()) {
-        SetError("the port is already open");
+        SetError("the port is already open"); // and its reader keeps running
         return 0;
     }
+    m_bRunning = 0;
     if (baudRate <= 0) {
         SetError("baud rate " + std::to_string(baudRate) + " is not valid");
         return 0;
