@@ -79,8 +79,10 @@ TEST_F(SerialPortTest, SecondOpenOfTheSameLineIsRefused) {
     EXPECT_EQ(0, other.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
     // Opening an open port again is refused and leaves its reader running.
     EXPECT_EQ(0, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    peer.Send("still");
-    EXPECT_EQ("still", WaitForRing(port, 5));
+    for (const char* burst : {"still", "there"}) {
+        peer.Send(burst);
+        EXPECT_EQ(burst, WaitForRing(port, 5));
+    }
 }
 
 // The settings a pty accepts are read back through another descriptor of the same line.
