@@ -9,10 +9,10 @@
 #include <string>
 
 struct ConstructLoadRequest {
-    std::string fileName;       // product + "_" + version + ".vmcon"
-    std::string localProduct;   // the local device's product name, preferred by the fallback
-    bool remoteMode = false;    // leave out "Security Settings"
-    std::string directory;      // where construct files lie (the program directory)
+    std::string fileName;     // product + "_" + version + ".vmcon"
+    std::string localProduct; // the local device's product name, preferred by the fallback
+    bool remoteMode = false;  // leave out "Security Settings"
+    std::string directory;    // where construct files lie (the program directory)
     // Runs the construct-file update from the web server into the directory; empty when the
     // program has none, in which case Yes is handled as No.
     std::function<void(const std::string& directory)> updateFromWeb;

@@ -6,9 +6,9 @@
 // pending WaitCommEvent at once; should a driver not do so, the reader notices the stop flag
 // within kStopCheckMs, cancels its own wait and leaves. Close joins the reader before it
 // purges and releases the device, so no reader of an earlier connection outlives a new Open.
+#include "platform/PortMap.h"
 #include "serial/SerialNotify.h"
 #include "serial/SerialPort.h"
-#include "platform/PortMap.h"
 
 #include <algorithm>
 #include <system_error>
@@ -99,8 +99,8 @@ enum class WaitOutcome { Event, Failed };
 
 // One overlapped WaitCommEvent. When the stop flag drops while the driver keeps the wait
 // pending, the wait is cancelled. Returns only once the driver is done with ov and mask.
-WaitOutcome WaitForPortEvent(HANDLE h, OVERLAPPED& ov, DWORD& mask,
-                             const std::atomic<int>& running, DWORD& error) {
+WaitOutcome WaitForPortEvent(HANDLE h, OVERLAPPED& ov, DWORD& mask, const std::atomic<int>& running,
+                             DWORD& error) {
     mask = 0;
     ResetEvent(ov.hEvent);
     if (WaitCommEvent(h, &mask, &ov))
@@ -182,9 +182,9 @@ constexpr bool FlowFieldsAsRead(const DCB& d) {
     const DCB o = DriverState();
     return d.fOutxCtsFlow == o.fOutxCtsFlow && d.fOutxDsrFlow == o.fOutxDsrFlow &&
            d.fDtrControl == o.fDtrControl && d.fDsrSensitivity == o.fDsrSensitivity &&
-           d.fTXContinueOnXoff == o.fTXContinueOnXoff && d.fOutX == o.fOutX &&
-           d.fInX == o.fInX && d.fRtsControl == o.fRtsControl && d.XonLim == o.XonLim &&
-           d.XoffLim == o.XoffLim && d.XonChar == o.XonChar && d.XoffChar == o.XoffChar;
+           d.fTXContinueOnXoff == o.fTXContinueOnXoff && d.fOutX == o.fOutX && d.fInX == o.fInX &&
+           d.fRtsControl == o.fRtsControl && d.XonLim == o.XonLim && d.XoffLim == o.XoffLim &&
+           d.XonChar == o.XonChar && d.XoffChar == o.XoffChar;
 }
 
 // Fields every known flow code sets the same way.
@@ -201,16 +201,14 @@ static_assert(kNone.XonChar == 0 && kNone.XoffChar == 0);
 static_assert(NeedsDistinctFlowChars(kNone));
 
 constexpr DCB kSoftware = Applied(FLOW_SOFTWARE);
-static_assert(LineFieldsSet(kSoftware) && UntouchedKept(kSoftware) &&
-              CommonFlowFields(kSoftware));
+static_assert(LineFieldsSet(kSoftware) && UntouchedKept(kSoftware) && CommonFlowFields(kSoftware));
 static_assert(!kSoftware.fOutxCtsFlow && kSoftware.fOutX && kSoftware.fInX);
 static_assert(kSoftware.fRtsControl == RTS_CONTROL_ENABLE);
 static_assert(kSoftware.XonChar == 17 && kSoftware.XoffChar == 19);
 static_assert(!NeedsDistinctFlowChars(kSoftware));
 
 constexpr DCB kHardware = Applied(FLOW_HARDWARE);
-static_assert(LineFieldsSet(kHardware) && UntouchedKept(kHardware) &&
-              CommonFlowFields(kHardware));
+static_assert(LineFieldsSet(kHardware) && UntouchedKept(kHardware) && CommonFlowFields(kHardware));
 static_assert(kHardware.fOutxCtsFlow && !kHardware.fOutX && !kHardware.fInX);
 static_assert(kHardware.fRtsControl == RTS_CONTROL_HANDSHAKE);
 static_assert(kHardware.XonChar == 0 && kHardware.XoffChar == 0);
@@ -241,7 +239,9 @@ static_assert(WM_SERIAL_DATA == WM_USER + 1);
 
 } // namespace
 
-bool CSerialPort::IsOpen() const { return m_hComm != INVALID_HANDLE_VALUE; }
+bool CSerialPort::IsOpen() const {
+    return m_hComm != INVALID_HANDLE_VALUE;
+}
 
 int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
                       int flowControl) {
@@ -274,9 +274,9 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
         return 0;
     }
     // No sharing: a second program (or a second instance) cannot take the same line.
-    const HANDLE h = CreateFileA(m_strDevice.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED,
-                                 nullptr);
+    const HANDLE h =
+        CreateFileA(m_strDevice.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
@@ -400,8 +400,8 @@ int CSerialPort::Read(uint8_t* buffer, int maxLength) {
 int CSerialPort::ReaderThread(CSerialPort* port) {
     const HANDLE h = port->m_hComm;
     if (!SetCommMask(h, EV_RXCHAR)) {
-        port->SetError(port->m_strDevice + ": cannot wait for received bytes: " +
-                       SystemErrorText(GetLastError()));
+        port->SetError(port->m_strDevice +
+                       ": cannot wait for received bytes: " + SystemErrorText(GetLastError()));
         return 0;
     }
     if (port->m_bRunning.load() == 0)
@@ -409,8 +409,8 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
     OVERLAPPED ovWait{};
     ovWait.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!ovWait.hEvent) {
-        port->SetError(port->m_strDevice + ": cannot wait for received bytes: " +
-                       SystemErrorText(GetLastError()));
+        port->SetError(port->m_strDevice +
+                       ": cannot wait for received bytes: " + SystemErrorText(GetLastError()));
         return 0;
     }
 
@@ -432,7 +432,7 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
             if (!ClearCommError(h, &errors, &status)) {
                 port->m_bLost = true;
             } else {
-                Sleep(10); // never spin on a driver that keeps failing the wait
+                Sleep(10);    // never spin on a driver that keeps failing the wait
                 drain = true; // bytes may have arrived while no wait was pending
             }
         }

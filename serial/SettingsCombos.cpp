@@ -32,9 +32,9 @@ void FillPortCombo(QComboBox* combo, int port) {
     }
     // The list names each port with its device; the field shows just "COM<n>", which fits.
     auto showName = [combo](int index) {
-        combo->setEditText(index < 0 ? QString()
-                                     : QString::fromStdString(vireo::PortName(
-                                           combo->itemData(index).toInt())));
+        combo->setEditText(
+            index < 0 ? QString()
+                      : QString::fromStdString(vireo::PortName(combo->itemData(index).toInt())));
     };
     showName(combo->currentIndex());
     QObject::connect(combo, &QComboBox::currentIndexChanged, combo, showName);

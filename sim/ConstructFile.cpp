@@ -20,7 +20,8 @@ struct Cursor {
     // Removes everything up to and including the first c (nothing when there is no c).
     void AdvancePast(char c) {
         auto p = rest.find(c);
-        if (p != std::string_view::npos) rest.remove_prefix(p + 1);
+        if (p != std::string_view::npos)
+            rest.remove_prefix(p + 1);
     }
     std::string_view Before(char c) const {
         auto p = rest.find(c);
@@ -37,14 +38,16 @@ bool Contains(std::string_view text, std::string_view word) {
 std::string KeyedValue(std::string_view field) {
     auto eq = field.find('=');
     std::size_t start = eq == std::string_view::npos ? 1 : eq + 2;
-    if (start >= field.size()) return {};
+    if (start >= field.size())
+        return {};
     return std::string(field.substr(start));
 }
 
 int LeadingInt(std::string_view text) {
     int v = 0;
     for (char c : text) {
-        if (c < '0' || c > '9' || v > 100000000) break;
+        if (c < '0' || c > '9' || v > 100000000)
+            break;
         v = v * 10 + (c - '0');
     }
     return v;
@@ -53,8 +56,10 @@ int LeadingInt(std::string_view text) {
 } // namespace
 
 std::vector<ConstructEntry> ParseConstructText(std::string_view text) {
-    if (text.size() > kMaxConstructBytes) text = text.substr(0, kMaxConstructBytes);
-    if (auto z = text.find('\0'); z != std::string_view::npos) text = text.substr(0, z);
+    if (text.size() > kMaxConstructBytes)
+        text = text.substr(0, kMaxConstructBytes);
+    if (auto z = text.find('\0'); z != std::string_view::npos)
+        text = text.substr(0, z);
 
     std::vector<ConstructEntry> entries;
     Cursor cur{text};
@@ -70,7 +75,9 @@ std::vector<ConstructEntry> ParseConstructText(std::string_view text) {
         const bool isType10 = Contains(e.typeField, "10");
         if (auto open = e.typeField.find('('); open != std::string::npos) {
             auto close = e.typeField.find(')');
-            e.width = close == std::string::npos ? 0 : LeadingInt(std::string_view(e.typeField).substr(open + 1));
+            e.width = close == std::string::npos
+                          ? 0
+                          : LeadingInt(std::string_view(e.typeField).substr(open + 1));
         } else if (isType10 && Contains(cur.Field(), "Combo_list")) {
             e.choiceList = KeyedValue(cur.Field());
             cur.AdvancePast(';');
@@ -87,9 +94,11 @@ std::vector<ConstructEntry> ParseConstructText(std::string_view text) {
         }
         std::string_view desc = cur.Field();
         cur.AdvancePast(';');
-        if (auto lt = desc.find('<'); lt != std::string_view::npos) desc.remove_prefix(lt + 1);
+        if (auto lt = desc.find('<'); lt != std::string_view::npos)
+            desc.remove_prefix(lt + 1);
         auto gt = desc.find('>');
-        e.description = gt == std::string_view::npos ? std::string{} : std::string(desc.substr(0, gt));
+        e.description =
+            gt == std::string_view::npos ? std::string{} : std::string(desc.substr(0, gt));
         e.command = KeyedValue(cur.Field());
         entries.push_back(std::move(e));
     }
@@ -98,7 +107,8 @@ std::vector<ConstructEntry> ParseConstructText(std::string_view text) {
 
 bool ReadConstructFile(const std::string& path, std::vector<ConstructEntry>* entries) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     std::string text;
     text.resize(kMaxConstructBytes);
     in.read(text.data(), static_cast<std::streamsize>(text.size()));

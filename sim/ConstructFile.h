@@ -16,14 +16,14 @@ namespace vireo::sim {
 struct ConstructEntry {
     std::string group;
     std::string name;
-    std::string typeField;   // text between "]" and the next ";", e.g. "16(4)" or "Get"
-    int width = 0;           // number in parentheses of the type field, 0 when none
-    std::string choiceList;  // "Off:On", empty for free-text entries
-    std::string valueList;   // "0:1", may be empty
+    std::string typeField;  // text between "]" and the next ";", e.g. "16(4)" or "Get"
+    int width = 0;          // number in parentheses of the type field, 0 when none
+    std::string choiceList; // "Off:On", empty for free-text entries
+    std::string valueList;  // "0:1", may be empty
     std::string rangeMin;
     std::string rangeMax;
     std::string description;
-    std::string command;     // the read command without line end, e.g. "AT+PANID"
+    std::string command; // the read command without line end, e.g. "AT+PANID"
 };
 
 // Parses construct file text. Only the first 65536 bytes and the text before the first zero

@@ -41,7 +41,8 @@ bool IsVersionText(std::string_view version);
 // Reads the header and checks the payload.
 ImageInfo InspectImage(std::string_view image);
 // True when image is a valid image for a module of product.
-bool IsValidImageFor(std::string_view image, std::string_view product, std::string* version = nullptr);
+bool IsValidImageFor(std::string_view image, std::string_view product,
+                     std::string* version = nullptr);
 // Builds an image (used by the sample data generator and tests).
 std::string BuildImage(std::string_view model, std::string_view version, std::string_view payload);
 

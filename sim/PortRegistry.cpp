@@ -16,8 +16,10 @@ bool MakeDirs(const std::string& dir) {
     while (pos != std::string::npos) {
         pos = dir.find('/', pos + 1);
         partial = dir.substr(0, pos);
-        if (partial.empty()) continue;
-        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (partial.empty())
+            continue;
+        if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST)
+            return false;
     }
     struct stat st {};
     return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -26,7 +28,8 @@ bool MakeDirs(const std::string& dir) {
 std::string ReadLink(const std::string& path) {
     char buf[4096];
     ssize_t n = readlink(path.c_str(), buf, sizeof buf - 1);
-    if (n < 0) return {};
+    if (n < 0)
+        return {};
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
@@ -39,7 +42,8 @@ bool RegisterPort(const std::string& dir, int first, const std::string& target,
         *error = "cannot create the port directory " + dir + ": " + std::strerror(errno);
         return false;
     }
-    if (first < 1) first = 1;
+    if (first < 1)
+        first = 1;
     for (int n = first; n <= vireo::kMaxPortNumber; ++n) {
         std::string link = dir + "/" + vireo::PortName(n);
         struct stat lst {};
@@ -47,14 +51,17 @@ bool RegisterPort(const std::string& dir, int first, const std::string& target,
             struct stat st {};
             bool present = stat(link.c_str(), &st) == 0;
             if (!S_ISLNK(lst.st_mode) || present) {
-                std::string what = S_ISLNK(lst.st_mode) ? "points at " + ReadLink(link) : "is not a link";
-                reg->notice += vireo::PortName(n) + " is taken (" + what + "), trying the next number\n";
+                std::string what =
+                    S_ISLNK(lst.st_mode) ? "points at " + ReadLink(link) : "is not a link";
+                reg->notice +=
+                    vireo::PortName(n) + " is taken (" + what + "), trying the next number\n";
                 continue;
             }
             unlink(link.c_str()); // a stale link to a device that is gone
         }
         if (symlink(target.c_str(), link.c_str()) != 0) {
-            if (errno == EEXIST) continue; // somebody else was quicker
+            if (errno == EEXIST)
+                continue; // somebody else was quicker
             *error = "cannot create " + link + ": " + std::strerror(errno);
             return false;
         }
@@ -68,8 +75,10 @@ bool RegisterPort(const std::string& dir, int first, const std::string& target,
 }
 
 void UnregisterPort(PortRegistration* reg) {
-    if (reg->number == 0) return;
-    if (ReadLink(reg->linkPath) == reg->target) unlink(reg->linkPath.c_str());
+    if (reg->number == 0)
+        return;
+    if (ReadLink(reg->linkPath) == reg->target)
+        unlink(reg->linkPath.c_str());
     *reg = {};
 }
 

@@ -6,10 +6,10 @@
 namespace vireo::sim {
 
 struct PortRegistration {
-    int number = 0;        // 0: not registered
-    std::string linkPath;  // <dir>/COM<n>
-    std::string target;    // the device the link points at
-    std::string notice;    // numbers skipped because they belong to another device
+    int number = 0;       // 0: not registered
+    std::string linkPath; // <dir>/COM<n>
+    std::string target;   // the device the link points at
+    std::string notice;   // numbers skipped because they belong to another device
 };
 
 // Creates dir when missing and links dir/COM<n> to target, for the first n from first up to

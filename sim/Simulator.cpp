@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdlib>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -32,65 +32,85 @@ using std::chrono::milliseconds;
 namespace {
 
 constexpr int kBootloaderRate = 115200;
-constexpr std::size_t kMaxLine = 200;      // longer command lines are answered with ERROR
+constexpr std::size_t kMaxLine = 200;       // longer command lines are answered with ERROR
 constexpr std::size_t kMaxQueuedLines = 16; // lines received while a command is still running
 constexpr std::size_t kMaxTxBacklog = 1u << 20;
 constexpr char kEot = 0x04;
 
-const char* const kMenu =
-    "\r\nVireo bootloader 2.1\r\n"
-    "1. upload image\r\n"
-    "2. run application\r\n"
-    "BL > ";
+const char* const kMenu = "\r\nVireo bootloader 2.1\r\n"
+                          "1. upload image\r\n"
+                          "2. run application\r\n"
+                          "BL > ";
 
-std::string Reply(const std::string& value) { return "\r\n" + value + "\r\n\r\nOK\r\n"; }
+std::string Reply(const std::string& value) {
+    return "\r\n" + value + "\r\n\r\nOK\r\n";
+}
 const std::string kOk = "\r\nOK\r\n";
 const std::string kError = "\r\nERROR\r\n";
 
 std::string Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
     return std::string(s);
 }
 
 bool IsHex16(std::string_view s) {
-    if (s.size() != 16) return false;
+    if (s.size() != 16)
+        return false;
     for (char c : s)
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
     return true;
 }
 
 std::string Pad(std::string s, std::size_t width) {
-    if (s.size() < width) s.append(width - s.size(), ' ');
+    if (s.size() < width)
+        s.append(width - s.size(), ' ');
     return s;
 }
 
 std::string NodeTypeText(const std::string& type) {
-    if (type == "0") return "COO";
-    if (type == "1") return "FFD";
-    if (type == "2") return "RFD";
-    if (type == "3") return "MED";
-    if (type == "4") return "SED";
+    if (type == "0")
+        return "COO";
+    if (type == "1")
+        return "FFD";
+    if (type == "2")
+        return "RFD";
+    if (type == "3")
+        return "MED";
+    if (type == "4")
+        return "SED";
     return "UNK";
 }
 
-bool IsEndDevice(const std::string& type) { return type == "2" || type == "3" || type == "4"; }
+bool IsEndDevice(const std::string& type) {
+    return type == "2" || type == "3" || type == "4";
+}
 
 std::chrono::nanoseconds ByteTime(int rate) {
-    if (rate <= 0) rate = 9600;
+    if (rate <= 0)
+        rate = 9600;
     return std::chrono::nanoseconds(10'000'000'000LL / rate);
 }
 
-std::size_t PaceChunk(int rate) { return std::max<std::size_t>(1, static_cast<std::size_t>(rate) / 10000); }
+std::size_t PaceChunk(int rate) {
+    return std::max<std::size_t>(1, static_cast<std::size_t>(rate) / 10000);
+}
 
 std::string Printable(std::string_view bytes) {
     std::string out;
     char buf[8];
     for (unsigned char c : bytes) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\\') out += "\\\\";
-        else if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else if (c >= 0x20 && c < 0x7F)
+            out += static_cast<char>(c);
         else {
             std::snprintf(buf, sizeof buf, "\\x%02X", c);
             out += buf;
@@ -127,8 +147,9 @@ std::vector<RemoteConfig> DefaultRemotes(int count) {
                                   {"KA40", "v1.0.2", "2"},
                                   {"KM40X", "v1.0.2", "1"},
                                   {"KA40", "v1.1.0", "4"}};
-    static const char* const kPlaces[] = {"Hall sensor", "Garden light", "Boiler room",  "Front door",
-                                          "Meter cabinet", "Attic fan",  "Garage gate", "Kitchen plug"};
+    static const char* const kPlaces[] = {"Hall sensor", "Garden light",  "Boiler room",
+                                          "Front door",  "Meter cabinet", "Attic fan",
+                                          "Garage gate", "Kitchen plug"};
     std::vector<RemoteConfig> out;
     count = std::clamp(count, 0, 300);
     for (int i = 0; i < count; ++i) {
@@ -272,7 +293,8 @@ struct Simulator::Impl {
         return AddTimer(Clock::now() + milliseconds(std::max(0, ms)), std::move(fn));
     }
     void CancelTimer(std::uint64_t& id) {
-        if (id == 0) return;
+        if (id == 0)
+            return;
         for (auto it = timers.begin(); it != timers.end(); ++it)
             if (it->second.id == id) {
                 timers.erase(it);
@@ -289,7 +311,8 @@ struct Simulator::Impl {
     }
 
     void TrimRecord(std::string& s) {
-        if (s.size() > cfg.recordLimit) s.erase(0, s.size() - cfg.recordLimit / 2);
+        if (s.size() > cfg.recordLimit)
+            s.erase(0, s.size() - cfg.recordLimit / 2);
     }
 
     void Record(std::string_view bytes, bool toModule, TimePoint now) {
@@ -301,8 +324,8 @@ struct Simulator::Impl {
             sent.append(bytes);
             TrimRecord(sent);
         }
-        if (!log.empty() && log.back().toModule == toModule && at - log.back().at < std::chrono::milliseconds(2) &&
-            log.back().bytes.size() < 4096) {
+        if (!log.empty() && log.back().toModule == toModule &&
+            at - log.back().at < std::chrono::milliseconds(2) && log.back().bytes.size() < 4096) {
             log.back().bytes.append(bytes);
         } else {
             log.push_back({at, toModule, std::string(bytes)});
@@ -310,13 +333,15 @@ struct Simulator::Impl {
         logBytes += bytes.size();
         if (logBytes > cfg.recordLimit) {
             std::size_t drop = log.size() / 2, dropped = 0;
-            for (std::size_t i = 0; i < drop; ++i) dropped += log[i].bytes.size();
+            for (std::size_t i = 0; i < drop; ++i)
+                dropped += log[i].bytes.size();
             log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(drop));
             logBytes -= dropped;
         }
         if (logFile) {
-            std::fprintf(logFile, "[%12.6f] %s %4zu \"%s\"\n", static_cast<double>(at.count()) / 1e6,
-                         toModule ? "tool->module" : "module->tool", bytes.size(), Printable(bytes).c_str());
+            std::fprintf(
+                logFile, "[%12.6f] %s %4zu \"%s\"\n", static_cast<double>(at.count()) / 1e6,
+                toModule ? "tool->module" : "module->tool", bytes.size(), Printable(bytes).c_str());
             std::fflush(logFile);
         }
         cv.notify_all();
@@ -325,12 +350,16 @@ struct Simulator::Impl {
     // ---- output ---------------------------------------------------------------------
 
     void SendRaw(std::string bytes) {
-        if (bytes.empty() || master < 0) return;
-        if (txBacklog + bytes.size() > kMaxTxBacklog) return; // nobody reads: the line drops it
+        if (bytes.empty() || master < 0)
+            return;
+        if (txBacklog + bytes.size() > kMaxTxBacklog)
+            return; // nobody reads: the line drops it
         txBacklog += bytes.size();
         int rate = ModuleRate();
-        if (!txq.empty() && txq.back().rate == rate && txq.size() > 1) txq.back().bytes += bytes;
-        else txq.push_back({rate, std::move(bytes)});
+        if (!txq.empty() && txq.back().rate == rate && txq.size() > 1)
+            txq.back().bytes += bytes;
+        else
+            txq.push_back({rate, std::move(bytes)});
         lastActivity = Clock::now();
     }
 
@@ -348,10 +377,12 @@ struct Simulator::Impl {
             }
         }
         for (char c : text) {
-            if (faults.zeroBytesInAnswers && c == '\n') out += '\0';
+            if (faults.zeroBytesInAnswers && c == '\n')
+                out += '\0';
             out += c;
         }
-        if (faults.zeroBytesInAnswers) out += '\0';
+        if (faults.zeroBytesInAnswers)
+            out += '\0';
         SendRaw(out);
     }
 
@@ -390,10 +421,12 @@ struct Simulator::Impl {
                 }
                 len = txPieceLen;
             }
-            if (silenceLeft > 0) len = std::min<std::size_t>(len, static_cast<std::size_t>(silenceLeft));
+            if (silenceLeft > 0)
+                len = std::min<std::size_t>(len, static_cast<std::size_t>(silenceLeft));
             ssize_t n = write(master, c.bytes.data(), len);
             if (n < 0) {
-                if (errno == EAGAIN || errno == EWOULDBLOCK) txBlocked = true;
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    txBlocked = true;
                 else {
                     txq.clear();
                     txBacklog = 0;
@@ -403,14 +436,17 @@ struct Simulator::Impl {
             }
             auto w = static_cast<std::size_t>(n);
             Record(std::string_view(c.bytes).substr(0, w), false, now);
-            if (silenceLeft > 0) silenceLeft -= static_cast<long>(w);
+            if (silenceLeft > 0)
+                silenceLeft -= static_cast<long>(w);
             txBacklog -= w;
             c.bytes.erase(0, w);
             if (cfg.pacing) {
                 txPieceLen -= std::min(txPieceLen, w);
-                if (txPieceLen == 0) txFree = txPieceDue;
+                if (txPieceLen == 0)
+                    txFree = txPieceDue;
             }
-            if (c.bytes.empty()) txq.pop_front();
+            if (c.bytes.empty())
+                txq.pop_front();
             if (w < len) {
                 txBlocked = true;
                 break;
@@ -420,10 +456,12 @@ struct Simulator::Impl {
 
     // ---- modules --------------------------------------------------------------------
 
-    std::shared_ptr<const std::vector<ParamDef>> Defs(const std::string& product, const std::string& version) {
+    std::shared_ptr<const std::vector<ParamDef>> Defs(const std::string& product,
+                                                      const std::string& version) {
         std::string name = product + "_" + version + ".vmcon";
         auto it = defsCache.find(name);
-        if (it != defsCache.end()) return it->second;
+        if (it != defsCache.end())
+            return it->second;
         std::vector<ConstructEntry> entries;
         std::shared_ptr<const std::vector<ParamDef>> defs;
         if (ReadConstructFile(dataDir + "/" + name, &entries))
@@ -439,22 +477,26 @@ struct Simulator::Impl {
     void ChangeVersion(Module& m, const std::string& version) {
         m.version = version;
         auto defs = Defs(m.product, version);
-        if (!defs) return;
+        if (!defs)
+            return;
         ParamStore fresh(defs);
         fresh.CarryOver(m.store);
         m.store = std::move(fresh);
     }
 
     Module* Find(int index) {
-        if (index < 0) return &local;
-        if (static_cast<std::size_t>(index) < remotes.size()) return &remotes[static_cast<std::size_t>(index)];
+        if (index < 0)
+            return &local;
+        if (static_cast<std::size_t>(index) < remotes.size())
+            return &remotes[static_cast<std::size_t>(index)];
         return nullptr;
     }
 
     int FindRemote(std::string_view eui) const {
         std::string up = ToUpper(Trim(eui));
         for (std::size_t i = 0; i < remotes.size(); ++i)
-            if (ToUpper(remotes[i].eui) == up) return static_cast<int>(i);
+            if (ToUpper(remotes[i].eui) == up)
+                return static_cast<int>(i);
         return -1;
     }
 
@@ -465,32 +507,44 @@ struct Simulator::Impl {
         std::string name = ToUpper(Trim(text.substr(0, eq)));
         bool write = eq != std::string::npos;
         std::string value = write ? text.substr(eq + 1) : std::string{};
-        while (!value.empty() && value.back() == ' ') value.pop_back();
+        while (!value.empty() && value.back() == ' ')
+            value.pop_back();
 
         std::string* identity = nullptr;
-        if (name == "AT+PRODUCTNAME") identity = &m.product;
-        else if (name == "AT+LONGADDR") identity = &m.eui;
-        else if (name == "AT+VERSION") identity = &m.version;
-        else if (name == "AT+NODETYPE") identity = &m.nodeType;
-        if (identity) return write ? kError : Reply(*identity);
+        if (name == "AT+PRODUCTNAME")
+            identity = &m.product;
+        else if (name == "AT+LONGADDR")
+            identity = &m.eui;
+        else if (name == "AT+VERSION")
+            identity = &m.version;
+        else if (name == "AT+NODETYPE")
+            identity = &m.nodeType;
+        if (identity)
+            return write ? kError : Reply(*identity);
         if (name == "AT+NODENAME") {
-            if (!write) return Reply(m.nodeName);
+            if (!write)
+                return Reply(m.nodeName);
             const ParamDef* d = m.store.Find(name);
             bool ok = d ? IsValidValue(*d, value) : IsValidValue(ParamDef{}, value);
-            if (!ok) return kError;
+            if (!ok)
+                return kError;
             m.nodeName = value;
             m.store.Write(name, value, false);
             return kOk;
         }
         if (name == "AT+UF") {
-            if (!write) return Reply(std::to_string(m.flowControl));
-            if (value != "0" && value != "1" && value != "2") return kError;
+            if (!write)
+                return Reply(std::to_string(m.flowControl));
+            if (value != "0" && value != "1" && value != "2")
+                return kError;
             m.flowControl = value[0] - '0';
             m.store.Write(name, value, false);
             return kOk;
         }
-        if (!m.store.Find(name)) return std::nullopt;
-        if (!write) return Reply(*m.store.Read(name));
+        if (!m.store.Find(name))
+            return std::nullopt;
+        if (!write)
+            return Reply(*m.store.Read(name));
         return m.store.Write(name, value) == ParamStore::WriteResult::Ok ? kOk : kError;
     }
 
@@ -502,31 +556,37 @@ struct Simulator::Impl {
 
     std::string ExecuteRemote(Module& m, const std::string& cmd) {
         std::string up = ToUpper(Trim(cmd));
-        if (up == "AT" || up == "ATZ" || up == "ATE0" || up == "ATE1" || up == "ATR1") return kOk;
+        if (up == "AT" || up == "ATZ" || up == "ATE0" || up == "ATE1" || up == "ATR1")
+            return kOk;
         if (up == "AT&F") {
             RestoreDefaults(m);
             return kOk;
         }
-        if (auto r = ModuleCommand(m, Trim(cmd))) return *r;
+        if (auto r = ModuleCommand(m, Trim(cmd)))
+            return *r;
         return kError;
     }
 
     std::string ScanReply() const {
         std::string r = "\r\nNetwork nodes, " + std::to_string(remotes.size() + 1) + " found\r\n";
         auto node = [](const std::string& type, const Module& m, const std::string& shortAddr) {
-            return Pad(type, 5) + "|" + Pad(m.eui, 17) + "|" + Pad(shortAddr, 5) + "|" + Pad(m.version, 8) + "|" +
-                   Pad(m.product, 6) + "|" + m.nodeName + "\r\n";
+            return Pad(type, 5) + "|" + Pad(m.eui, 17) + "|" + Pad(shortAddr, 5) + "|" +
+                   Pad(m.version, 8) + "|" + Pad(m.product, 6) + "|" + m.nodeName + "\r\n";
         };
         r += node("*" + NodeTypeText(local.nodeType), local, "0000");
         for (const auto& m : remotes)
             if (IsEndDevice(m.nodeType))
-                r += Pad(m.nodeType == "4" ? "CLD" : "CHD", 5) + "|" + Pad(m.eui, 17) + "|" + m.shortAddress + "\r\n";
-        for (const auto& m : remotes) r += node(NodeTypeText(m.nodeType), m, m.shortAddress);
+                r += Pad(m.nodeType == "4" ? "CLD" : "CHD", 5) + "|" + Pad(m.eui, 17) + "|" +
+                     m.shortAddress + "\r\n";
+        for (const auto& m : remotes)
+            r += node(NodeTypeText(m.nodeType), m, m.shortAddress);
         r += "\r\nOK\r\n";
         return r;
     }
 
-    std::string Banner() const { return "\r\nVireo " + local.product + " " + local.version + " ready\r\nOK\r\n"; }
+    std::string Banner() const {
+        return "\r\nVireo " + local.product + " " + local.version + " ready\r\nOK\r\n";
+    }
 
     // ---- the local interpreter ------------------------------------------------------
 
@@ -542,13 +602,15 @@ struct Simulator::Impl {
     void Restart() {
         mode = Mode::Restarting;
         After(cfg.timing.restartMs, [this] {
-            if (mode != Mode::Restarting) return;
+            if (mode != Mode::Restarting)
+                return;
             // The power-up settings of the parameter store decide echo and data mode.
             echo = local.store.Read("ATS16").value_or("1") != "0";
             mode = Mode::Command;
             line.clear();
             SendText(Banner());
-            if (local.store.Read("ATS50").value_or("0") == "1") mode = Mode::Data;
+            if (local.store.Read("ATS50").value_or("0") == "1")
+                mode = Mode::Data;
             ArmSleep();
         });
     }
@@ -561,14 +623,16 @@ struct Simulator::Impl {
     }
 
     void Execute(const std::string& text, bool bad) {
-        if (commands.size() >= 100000) commands.erase(commands.begin(), commands.begin() + 50000);
+        if (commands.size() >= 100000)
+            commands.erase(commands.begin(), commands.begin() + 50000);
         commands.push_back(text);
         if (bad) {
             SendText(kError);
             return;
         }
         std::string up = ToUpper(Trim(text));
-        if (up == "AT" || up == "ATR1") return SendText(kOk);
+        if (up == "AT" || up == "ATR1")
+            return SendText(kOk);
         if (up == "ATE0" || up == "ATE1") {
             echo = up == "ATE1";
             return SendText(kOk);
@@ -599,16 +663,20 @@ struct Simulator::Impl {
             EnterBootloaderMenu();
             return;
         }
-        if (up.rfind("AT+BOOTLOAD=", 0) == 0) return RemoteBootload(Trim(text).substr(12));
-        if (up.rfind("AT+RC=", 0) == 0) return RemoteCommand(Trim(text).substr(6));
-        if (auto r = ModuleCommand(local, Trim(text))) return SendText(*r);
+        if (up.rfind("AT+BOOTLOAD=", 0) == 0)
+            return RemoteBootload(Trim(text).substr(12));
+        if (up.rfind("AT+RC=", 0) == 0)
+            return RemoteCommand(Trim(text).substr(6));
+        if (auto r = ModuleCommand(local, Trim(text)))
+            return SendText(*r);
         SendText(kError);
     }
 
     // "AT+RC=<address>,<command>"
     void RemoteCommand(const std::string& args) {
         auto comma = args.find(',');
-        if (comma == std::string::npos) return SendText(kError);
+        if (comma == std::string::npos)
+            return SendText(kError);
         int idx = FindRemote(args.substr(0, comma));
         std::string cmd = args.substr(comma + 1);
         busy = true;
@@ -629,7 +697,8 @@ struct Simulator::Impl {
     void RemoteBootload(const std::string& args) {
         auto comma = args.find(',');
         std::string kind = Trim(args.substr(0, comma));
-        if (comma == std::string::npos || (kind != "1" && kind != "2")) return SendText(kError);
+        if (comma == std::string::npos || (kind != "1" && kind != "2"))
+            return SendText(kError);
         int idx = FindRemote(args.substr(comma + 1));
         busy = true;
         if (idx < 0) {
@@ -671,7 +740,8 @@ struct Simulator::Impl {
             r.damaged = false;
             r.lastImage = local.lastImage;
             ++completed;
-            if (!faults.noCompletionText) SendText("\r\nClone complete\r\n");
+            if (!faults.noCompletionText)
+                SendText("\r\nClone complete\r\n");
             Done();
         });
     }
@@ -681,7 +751,8 @@ struct Simulator::Impl {
     XmodemReceiver::Verdict BlockVerdict(int ordinal) {
         auto take = [ordinal](std::map<int, int>& m) {
             auto it = m.find(ordinal);
-            if (it == m.end() || it->second <= 0) return false;
+            if (it == m.end() || it->second <= 0)
+                return false;
             --it->second;
             return true;
         };
@@ -689,9 +760,12 @@ struct Simulator::Impl {
             faults.hangUpAtBlock = 0;
             return XmodemReceiver::Verdict::HangUp;
         }
-        if (take(faults.nakBlocks)) return XmodemReceiver::Verdict::Nak;
-        if (take(faults.canBlocks)) return XmodemReceiver::Verdict::Can;
-        if (take(faults.lostAckBlocks)) return XmodemReceiver::Verdict::LostAck;
+        if (take(faults.nakBlocks))
+            return XmodemReceiver::Verdict::Nak;
+        if (take(faults.canBlocks))
+            return XmodemReceiver::Verdict::Can;
+        if (take(faults.lostAckBlocks))
+            return XmodemReceiver::Verdict::LostAck;
         return XmodemReceiver::Verdict::Ack;
     }
 
@@ -708,23 +782,28 @@ struct Simulator::Impl {
         mode = target >= 0 ? Mode::RemoteUpload : Mode::XmodemReceive;
         TimePoint now = Clock::now();
         rxLastDue = now;
-        if (target < 0) SendText("\r\nbegin upload\r\n");
+        if (target < 0)
+            SendText("\r\nbegin upload\r\n");
         rx = std::make_unique<XmodemReceiver>(std::move(o), now);
         PumpReceiver(now);
     }
 
     void PumpReceiver(TimePoint now) {
-        if (!rx) return;
+        if (!rx)
+            return;
         for (auto& out : rx->TakeOutput()) {
             rxLastDue = std::max(rxLastDue, out.due);
-            if (out.due <= now) SendRaw(out.bytes);
-            else AddTimer(out.due, [this, b = out.bytes] { SendRaw(b); });
+            if (out.due <= now)
+                SendRaw(out.bytes);
+            else
+                AddTimer(out.due, [this, b = out.bytes] { SendRaw(b); });
         }
         if (rx->HangUpRequested()) {
             DoHangUp();
             return;
         }
-        if (rx->Finished()) EndTransfer(now);
+        if (rx->Finished())
+            EndTransfer(now);
     }
 
     void EndTransfer(TimePoint now) {
@@ -734,7 +813,8 @@ struct Simulator::Impl {
         rx.reset();
         int target = relayTarget;
         relayTarget = -1;
-        if (state == XmodemReceiver::State::Completed || blocks > 0) lastImage = image;
+        if (state == XmodemReceiver::State::Completed || blocks > 0)
+            lastImage = image;
         // The completion text follows the last answer of the receiver.
         TimePoint at = std::max(now, rxLastDue) + milliseconds(1);
         if (target < 0) {
@@ -751,15 +831,19 @@ struct Simulator::Impl {
                 } else {
                     local.damaged = true;
                 }
-                if (!faults.noCompletionText) text += "\r\nSerial upload complete\r\n";
-                if (local.damaged) text += "\r\nimage not valid for this module\r\n";
+                if (!faults.noCompletionText)
+                    text += "\r\nSerial upload complete\r\n";
+                if (local.damaged)
+                    text += "\r\nimage not valid for this module\r\n";
             } else {
-                if (blocks > 0) local.damaged = true; // the old firmware is partly overwritten
+                if (blocks > 0)
+                    local.damaged = true; // the old firmware is partly overwritten
                 text += "\r\nupload aborted\r\n";
             }
             text += kMenu;
             AddTimer(at, [this, text] {
-                if (mode == Mode::Bootloader) SendText(text);
+                if (mode == Mode::Bootloader)
+                    SendText(text);
             });
             return;
         }
@@ -773,7 +857,8 @@ struct Simulator::Impl {
                 ++completed;
                 ChangeVersion(r, version);
                 r.damaged = false;
-                if (!faults.noCompletionText) text = "\r\nRemote update complete\r\n";
+                if (!faults.noCompletionText)
+                    text = "\r\nRemote update complete\r\n";
             } else {
                 text = "\r\nERROR: image rejected by " + r.eui + "\r\n";
             }
@@ -797,32 +882,39 @@ struct Simulator::Impl {
     // ---- input ----------------------------------------------------------------------
 
     void ArmSleep() {
-        if (local.nodeType != "4" || sleepTimer != 0) return;
-        sleepTimer = AddTimer(lastActivity + milliseconds(cfg.timing.sleepAfterMs), [this] { SleepCheck(); });
+        if (local.nodeType != "4" || sleepTimer != 0)
+            return;
+        sleepTimer = AddTimer(lastActivity + milliseconds(cfg.timing.sleepAfterMs),
+                              [this] { SleepCheck(); });
     }
     void SleepCheck() {
         sleepTimer = 0;
-        if (local.nodeType != "4") return;
+        if (local.nodeType != "4")
+            return;
         TimePoint due = lastActivity + milliseconds(cfg.timing.sleepAfterMs);
         if (mode == Mode::Command && !busy && txq.empty() && Clock::now() >= due) {
             mode = Mode::Sleeping;
             line.clear();
             return;
         }
-        sleepTimer = AddTimer(std::max(due, Clock::now() + milliseconds(10)), [this] { SleepCheck(); });
+        sleepTimer =
+            AddTimer(std::max(due, Clock::now() + milliseconds(10)), [this] { SleepCheck(); });
     }
 
     // "+++" with silence before and after, in data mode and at the start of a command line.
     void EscapeByte(char c, TimePoint now) {
-        if (c == '+' && (mode == Mode::Data || line.size() == static_cast<std::size_t>(plusCount))) {
-            if (plusCount == 0) plusGuardOk = now - lastRx >= milliseconds(cfg.timing.guardTimeMs);
+        if (c == '+' &&
+            (mode == Mode::Data || line.size() == static_cast<std::size_t>(plusCount))) {
+            if (plusCount == 0)
+                plusGuardOk = now - lastRx >= milliseconds(cfg.timing.guardTimeMs);
             ++plusCount;
             CancelTimer(escapeTimer);
             if (plusGuardOk && plusCount == 3) {
                 escapeTimer = After(cfg.timing.guardTimeMs, [this] {
                     escapeTimer = 0;
                     plusCount = 0;
-                    if (mode != Mode::Data && mode != Mode::Command) return;
+                    if (mode != Mode::Data && mode != Mode::Command)
+                        return;
                     FlushEcho();
                     mode = Mode::Command;
                     line.clear();
@@ -839,22 +931,26 @@ struct Simulator::Impl {
 
     void CommandByte(char c, TimePoint now) {
         EscapeByte(c, now);
-        if (echo && c != '\0') echoOut += c;
+        if (echo && c != '\0')
+            echoOut += c;
         auto u = static_cast<unsigned char>(c);
         if (c == '\r' || c == '\n') {
-            if (line.empty() && !lineBad && !lineLong) return;
+            if (line.empty() && !lineBad && !lineLong)
+                return;
             std::string text = std::move(line);
             bool bad = lineBad || lineLong;
             line.clear();
             lineBad = lineLong = false;
             FlushEcho();
             if (busy) {
-                if (queued.size() < kMaxQueuedLines) queued.push_back(text);
+                if (queued.size() < kMaxQueuedLines)
+                    queued.push_back(text);
                 return;
             }
             Execute(text, bad);
         } else if (c == 0x08 || c == 0x7F) {
-            if (!line.empty()) line.pop_back();
+            if (!line.empty())
+                line.pop_back();
         } else if (u < 0x20) {
             // other control bytes are noise
         } else if (u >= 0x80) {
@@ -867,8 +963,10 @@ struct Simulator::Impl {
     }
 
     void ProcessInput(std::string_view bytes, TimePoint now) {
-        if (master < 0 || bytes.empty()) return;
-        if (ToolRate() != ModuleRate()) return; // noise at a foreign rate
+        if (master < 0 || bytes.empty())
+            return;
+        if (ToolRate() != ModuleRate())
+            return; // noise at a foreign rate
         lastActivity = now;
         for (std::size_t i = 0; i < bytes.size(); ++i) {
             char c = bytes[i];
@@ -883,10 +981,14 @@ struct Simulator::Impl {
                 }
                 break;
             case Mode::Bootloader:
-                if (now < swallowUntil && (c == kEot || c == '\r' || c == '\n')) break;
-                if (c == '\n') SendText(kMenu);
-                else if (c == '1') StartReceiver(-1);
-                else if (c == '2') RunApplication();
+                if (now < swallowUntil && (c == kEot || c == '\r' || c == '\n'))
+                    break;
+                if (c == '\n')
+                    SendText(kMenu);
+                else if (c == '1')
+                    StartReceiver(-1);
+                else if (c == '2')
+                    RunApplication();
                 break;
             case Mode::XmodemReceive:
             case Mode::RemoteUpload:
@@ -900,11 +1002,13 @@ struct Simulator::Impl {
             case Mode::HungUp:
             case Mode::Stopped: break;
             }
-            if (mode == Mode::Command && now < lostUntil) break; // still waking up
+            if (mode == Mode::Command && now < lostUntil)
+                break; // still waking up
             lastRx = now;
         }
         FlushEcho();
-        if (mode == Mode::Command) ArmSleep();
+        if (mode == Mode::Command)
+            ArmSleep();
     }
 
     void ReadMaster(TimePoint now) {
@@ -912,7 +1016,8 @@ struct Simulator::Impl {
         std::size_t want = cfg.pacing ? PaceChunk(ToolRate()) : sizeof buf;
         ssize_t n = read(master, buf, want);
         if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+            if (n < 0 && (errno == EAGAIN || errno == EINTR))
+                return;
             rxPauseUntil = now + milliseconds(20); // no reader on the slave side
             return;
         }
@@ -928,7 +1033,8 @@ struct Simulator::Impl {
         // bytes of a new burst began a little before we saw them (the wake-up of this
         // thread): credit that much.
         bool continuous = rxMore && now - rxFree < milliseconds(20);
-        TimePoint begin = continuous ? rxFree : std::max(rxFree, now - std::chrono::microseconds(200));
+        TimePoint begin =
+            continuous ? rxFree : std::max(rxFree, now - std::chrono::microseconds(200));
         rxMore = static_cast<std::size_t>(n) == want;
         rxFree = begin + ByteTime(ToolRate()) * bytes.size();
         rxHeld.assign(bytes);
@@ -937,8 +1043,10 @@ struct Simulator::Impl {
 
     void DoHangUp() {
         hangUpRequested = false;
-        if (master >= 0) close(master);
-        if (slave >= 0) close(slave);
+        if (master >= 0)
+            close(master);
+        if (slave >= 0)
+            close(slave);
         master = slave = -1;
         rx.reset();
         txq.clear();
@@ -952,7 +1060,8 @@ struct Simulator::Impl {
         std::unique_lock lk(mu);
         while (!stopping) {
             TimePoint now = Clock::now();
-            if (hangUpRequested) DoHangUp();
+            if (hangUpRequested)
+                DoHangUp();
             RunTimers(now);
             if (rx) {
                 auto d = rx->NextDeadline();
@@ -970,19 +1079,25 @@ struct Simulator::Impl {
             cv.notify_all();
 
             TimePoint next = TimePoint::max();
-            if (!timers.empty()) next = std::min(next, timers.begin()->first);
+            if (!timers.empty())
+                next = std::min(next, timers.begin()->first);
             if (rx)
-                if (auto d = rx->NextDeadline()) next = std::min(next, *d);
-            if (!rxHeld.empty()) next = std::min(next, rxDue);
-            if (txNextDue != TimePoint{}) next = std::min(next, txNextDue);
+                if (auto d = rx->NextDeadline())
+                    next = std::min(next, *d);
+            if (!rxHeld.empty())
+                next = std::min(next, rxDue);
+            if (txNextDue != TimePoint{})
+                next = std::min(next, txNextDue);
             bool readable = master >= 0 && rxHeld.empty();
             if (readable && now < rxPauseUntil) {
                 readable = false;
                 next = std::min(next, rxPauseUntil);
             }
             pollfd fds[2] = {{wake[0], POLLIN, 0}, {master, 0, 0}};
-            if (readable) fds[1].events |= POLLIN;
-            if (master >= 0 && txBlocked && !txq.empty()) fds[1].events |= POLLOUT;
+            if (readable)
+                fds[1].events |= POLLIN;
+            if (master >= 0 && txBlocked && !txq.empty())
+                fds[1].events |= POLLOUT;
             nfds_t nfds = fds[1].events ? 2 : 1;
             timespec ts{};
             timespec* tp = nullptr;
@@ -996,14 +1111,16 @@ struct Simulator::Impl {
             lk.unlock();
             int r = ppoll(fds, nfds, tp, nullptr);
             lk.lock();
-            if (r <= 0) continue;
+            if (r <= 0)
+                continue;
             if (fds[0].revents) {
                 char drain[64];
                 while (read(wake[0], drain, sizeof drain) > 0) {
                 }
             }
             if (nfds == 2 && master >= 0) {
-                if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP)) txBlocked = false;
+                if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))
+                    txBlocked = false;
                 if ((fds[1].events & POLLIN) && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
                     ReadMaster(Clock::now());
             }
@@ -1011,54 +1128,70 @@ struct Simulator::Impl {
     }
 
     void CloseAll() {
-        if (master >= 0) close(master);
-        if (slave >= 0) close(slave);
+        if (master >= 0)
+            close(master);
+        if (slave >= 0)
+            close(slave);
         for (int& fd : wake)
-            if (fd >= 0) close(fd);
+            if (fd >= 0)
+                close(fd);
         master = slave = wake[0] = wake[1] = -1;
         UnregisterPort(&reg);
-        if (logFile) std::fclose(logFile);
+        if (logFile)
+            std::fclose(logFile);
         logFile = nullptr;
     }
 };
 
 // ---------------------------------------------------------------------------------------
 
-Simulator::Simulator(SimConfig config) : config_(std::move(config)), impl_(std::make_unique<Impl>(config_)) {}
+Simulator::Simulator(SimConfig config)
+    : config_(std::move(config)), impl_(std::make_unique<Impl>(config_)) {}
 
-Simulator::~Simulator() { Stop(); }
+Simulator::~Simulator() {
+    Stop();
+}
 
 bool Simulator::Start(std::string* error) {
     auto fail = [&](const std::string& why) {
         impl_->CloseAll();
-        if (error) *error = why;
+        if (error)
+            *error = why;
         return false;
     };
     std::lock_guard lk(impl_->mu);
     Impl& s = *impl_;
-    if (s.running) return true;
+    if (s.running)
+        return true;
     const SimConfig& c = config_;
-    if (!IsHex16(c.eui)) return fail("the EUI address must be 16 hexadecimal digits: " + c.eui);
-    if (c.baudRate <= 0) return fail("invalid baud rate " + std::to_string(c.baudRate));
-    if (c.product.empty()) return fail("empty product name");
+    if (!IsHex16(c.eui))
+        return fail("the EUI address must be 16 hexadecimal digits: " + c.eui);
+    if (c.baudRate <= 0)
+        return fail("invalid baud rate " + std::to_string(c.baudRate));
+    if (c.product.empty())
+        return fail("empty product name");
 
     s.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (s.master < 0 || grantpt(s.master) != 0 || unlockpt(s.master) != 0)
         return fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
     char name[256];
-    if (ptsname_r(s.master, name, sizeof name) != 0) return fail("cannot name the pseudo-terminal slave");
+    if (ptsname_r(s.master, name, sizeof name) != 0)
+        return fail("cannot name the pseudo-terminal slave");
     s.slavePath = name;
     // Our own slave descriptor: the master never sees a hang-up while the tool has the port
     // closed, and the tool's line settings can be read through it.
     s.slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (s.slave < 0) return fail("cannot open " + s.slavePath + ": " + std::strerror(errno));
+    if (s.slave < 0)
+        return fail("cannot open " + s.slavePath + ": " + std::strerror(errno));
     if (!SetRawLineRate(s.slave, c.damaged ? kBootloaderRate : c.baudRate))
         return fail("cannot set the line settings of " + s.slavePath);
     fcntl(s.master, F_SETFL, fcntl(s.master, F_GETFL) | O_NONBLOCK);
-    if (pipe2(s.wake, O_NONBLOCK | O_CLOEXEC) != 0) return fail("cannot create the wake-up pipe");
+    if (pipe2(s.wake, O_NONBLOCK | O_CLOEXEC) != 0)
+        return fail("cannot create the wake-up pipe");
 
     s.dataDir = c.dataDir.empty() ? vireo::GetProgramDirectory() : c.dataDir;
-    while (s.dataDir.size() > 1 && s.dataDir.back() == '/') s.dataDir.pop_back();
+    while (s.dataDir.size() > 1 && s.dataDir.back() == '/')
+        s.dataDir.pop_back();
     s.defsCache.clear();
     s.local = Module{};
     s.local.product = c.product;
@@ -1078,10 +1211,14 @@ bool Simulator::Start(std::string* error) {
         m.product = rc.product;
         m.version = rc.version;
         m.eui = ToUpper(rc.eui.empty() && i < defaults.size() ? defaults[i].eui : rc.eui);
-        if (!IsHex16(m.eui)) return fail("remote " + std::to_string(i) + ": the EUI address must be 16 hexadecimal digits");
-        m.nodeName = m.defaultNodeName = rc.nodeName.empty() && i < defaults.size() ? defaults[i].nodeName : rc.nodeName;
+        if (!IsHex16(m.eui))
+            return fail("remote " + std::to_string(i) +
+                        ": the EUI address must be 16 hexadecimal digits");
+        m.nodeName = m.defaultNodeName =
+            rc.nodeName.empty() && i < defaults.size() ? defaults[i].nodeName : rc.nodeName;
         m.nodeType = rc.nodeType;
-        m.shortAddress = rc.shortAddress.empty() && i < defaults.size() ? defaults[i].shortAddress : rc.shortAddress;
+        m.shortAddress = rc.shortAddress.empty() && i < defaults.size() ? defaults[i].shortAddress
+                                                                        : rc.shortAddress;
         s.LoadStore(m);
         s.remotes.push_back(std::move(m));
     }
@@ -1089,12 +1226,15 @@ bool Simulator::Start(std::string* error) {
     if (c.registerPort) {
         std::string dir = c.portDir.empty() ? vireo::PortDirectory() : c.portDir;
         std::string why;
-        if (!RegisterPort(dir, c.comNumber, s.slavePath, &s.reg, &why)) return fail(why);
-        if (!s.reg.notice.empty()) std::fprintf(stderr, "vireo-sim: %s", s.reg.notice.c_str());
+        if (!RegisterPort(dir, c.comNumber, s.slavePath, &s.reg, &why))
+            return fail(why);
+        if (!s.reg.notice.empty())
+            std::fprintf(stderr, "vireo-sim: %s", s.reg.notice.c_str());
     }
     if (!c.logFile.empty()) {
         s.logFile = std::fopen(c.logFile.c_str(), "w");
-        if (!s.logFile) return fail("cannot write the log file " + c.logFile + ": " + std::strerror(errno));
+        if (!s.logFile)
+            return fail("cannot write the log file " + c.logFile + ": " + std::strerror(errno));
     }
 
     // Fresh interpreter state, also after an earlier Start and Stop.
@@ -1128,7 +1268,8 @@ bool Simulator::Start(std::string* error) {
     s.logBytes = 0;
     s.stopping = false;
     s.running = true;
-    if (s.mode == Mode::Command) s.ArmSleep();
+    if (s.mode == Mode::Command)
+        s.ArmSleep();
     s.thread = std::thread([&s] { s.Loop(); });
     return true;
 }
@@ -1136,7 +1277,8 @@ bool Simulator::Start(std::string* error) {
 void Simulator::Stop() {
     {
         std::lock_guard lk(impl_->mu);
-        if (!impl_->running) return;
+        if (!impl_->running)
+            return;
         impl_->stopping = true;
         impl_->Wake();
     }
@@ -1183,13 +1325,15 @@ std::vector<std::string> Simulator::ReceivedLines() const {
     std::string cur;
     for (char c : text) {
         if (c == '\r' || c == '\n') {
-            if (!cur.empty()) lines.push_back(std::move(cur));
+            if (!cur.empty())
+                lines.push_back(std::move(cur));
             cur.clear();
         } else {
             cur += c;
         }
     }
-    if (!cur.empty()) lines.push_back(std::move(cur));
+    if (!cur.empty())
+        lines.push_back(std::move(cur));
     return lines;
 }
 
@@ -1212,12 +1356,14 @@ void Simulator::ClearReceived() {
 
 bool Simulator::WaitForReceived(std::string_view text, std::chrono::milliseconds timeout) const {
     std::unique_lock lk(impl_->mu);
-    return impl_->cv.wait_for(lk, timeout, [&] { return impl_->received.find(text) != std::string::npos; });
+    return impl_->cv.wait_for(lk, timeout,
+                              [&] { return impl_->received.find(text) != std::string::npos; });
 }
 
 bool Simulator::WaitForSent(std::string_view text, std::chrono::milliseconds timeout) const {
     std::unique_lock lk(impl_->mu);
-    return impl_->cv.wait_for(lk, timeout, [&] { return impl_->sent.find(text) != std::string::npos; });
+    return impl_->cv.wait_for(lk, timeout,
+                              [&] { return impl_->sent.find(text) != std::string::npos; });
 }
 
 bool Simulator::WaitForMode(Mode mode, std::chrono::milliseconds timeout) const {
@@ -1245,9 +1391,13 @@ int Simulator::ModuleBaudRate() const {
     return impl_->ModuleRate();
 }
 
-ModuleView Simulator::Local() { return ModuleView(this, -1); }
+ModuleView Simulator::Local() {
+    return ModuleView(this, -1);
+}
 
-ModuleView Simulator::Remote(std::size_t index) { return ModuleView(this, static_cast<int>(index)); }
+ModuleView Simulator::Remote(std::size_t index) {
+    return ModuleView(this, static_cast<int>(index));
+}
 
 std::size_t Simulator::RemoteCount() const {
     std::lock_guard lk(impl_->mu);
@@ -1257,7 +1407,8 @@ std::size_t Simulator::RemoteCount() const {
 std::optional<ModuleView> Simulator::RemoteByEui(std::string_view eui) {
     std::lock_guard lk(impl_->mu);
     int i = impl_->FindRemote(eui);
-    if (i < 0) return std::nullopt;
+    if (i < 0)
+        return std::nullopt;
     return ModuleView(this, i);
 }
 
@@ -1273,7 +1424,8 @@ int Simulator::CompletedTransfers() const {
 
 void Simulator::HangUp() {
     std::unique_lock lk(impl_->mu);
-    if (!impl_->running || impl_->mode == Mode::HungUp) return;
+    if (!impl_->running || impl_->mode == Mode::HungUp)
+        return;
     impl_->hangUpRequested = true;
     impl_->Wake();
     impl_->cv.wait(lk, [&] { return impl_->mode == Mode::HungUp || !impl_->running; });
@@ -1289,12 +1441,15 @@ void Simulator::InjectFaults(const FaultConfig& faults) {
 // ---------------------------------------------------------------------------------------
 
 std::optional<std::string> ModuleView::Get(std::string_view command) const {
-    if (command.find('=') != std::string_view::npos) return std::nullopt;
+    if (command.find('=') != std::string_view::npos)
+        return std::nullopt;
     std::lock_guard lk(sim_->impl_->mu);
     Module* m = sim_->impl_->Find(index_);
-    if (!m) return std::nullopt;
+    if (!m)
+        return std::nullopt;
     auto reply = sim_->impl_->ModuleCommand(*m, std::string(command));
-    if (!reply || reply->size() < 10 || *reply == kError) return std::nullopt;
+    if (!reply || reply->size() < 10 || *reply == kError)
+        return std::nullopt;
     // Cut the value out of "\r\n<value>\r\n\r\nOK\r\n".
     return reply->substr(2, reply->size() - 10);
 }
@@ -1302,16 +1457,24 @@ std::optional<std::string> ModuleView::Get(std::string_view command) const {
 bool ModuleView::Set(std::string_view command, std::string_view value, bool validate) {
     std::lock_guard lk(sim_->impl_->mu);
     Module* m = sim_->impl_->Find(index_);
-    if (!m) return false;
+    if (!m)
+        return false;
     std::string name = ToUpper(Trim(command));
     if (!validate) {
-        if (name == "AT+NODENAME") m->nodeName = value;
-        else if (name == "AT+PRODUCTNAME") m->product = value;
-        else if (name == "AT+LONGADDR") m->eui = value;
-        else if (name == "AT+VERSION") m->version = value;
-        else if (name == "AT+NODETYPE") m->nodeType = value;
-        else if (name == "AT+UF") m->flowControl = std::atoi(std::string(value).c_str());
-        else return m->store.Write(name, value, false) == ParamStore::WriteResult::Ok;
+        if (name == "AT+NODENAME")
+            m->nodeName = value;
+        else if (name == "AT+PRODUCTNAME")
+            m->product = value;
+        else if (name == "AT+LONGADDR")
+            m->eui = value;
+        else if (name == "AT+VERSION")
+            m->version = value;
+        else if (name == "AT+NODETYPE")
+            m->nodeType = value;
+        else if (name == "AT+UF")
+            m->flowControl = std::atoi(std::string(value).c_str());
+        else
+            return m->store.Write(name, value, false) == ParamStore::WriteResult::Ok;
         m->store.Write(name, value, false);
         return true;
     }
@@ -1325,11 +1488,11 @@ std::vector<std::string> ModuleView::Commands() const {
     return m ? m->store.Commands() : std::vector<std::string>{};
 }
 
-#define VIREO_SIM_FIELD(getter, field)                         \
-    std::string ModuleView::getter() const {                   \
-        std::lock_guard lk(sim_->impl_->mu);                   \
-        Module* m = sim_->impl_->Find(index_);                 \
-        return m ? m->field : std::string{};                   \
+#define VIREO_SIM_FIELD(getter, field)                                                             \
+    std::string ModuleView::getter() const {                                                       \
+        std::lock_guard lk(sim_->impl_->mu);                                                       \
+        Module* m = sim_->impl_->Find(index_);                                                     \
+        return m ? m->field : std::string{};                                                       \
     }
 VIREO_SIM_FIELD(Product, product)
 VIREO_SIM_FIELD(Version, version)

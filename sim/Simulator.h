@@ -45,15 +45,15 @@ namespace vireo::sim {
 
 // What the local module is doing at the moment.
 enum class Mode {
-    Stopped,        // not started, or stopped
-    Command,        // AT command interpreter
-    Data,           // transparent data mode: everything but the "+++" escape is radio traffic
-    Sleeping,       // sleepy end device asleep: only a lone LF wakes it, other bytes are lost
-    Restarting,     // between "ATZ" (or "2" in the bootloader) and the start banner
-    Bootloader,     // bootloader menu at 115200, prompt "BL >"
-    XmodemReceive,  // bootloader XMODEM-CRC receiver
-    RemoteUpload,   // relaying an XMODEM-CRC upload to a remote module ("AT+BOOTLOAD=1,...")
-    HungUp,         // the pty master was closed (HangUp or fault injection)
+    Stopped,       // not started, or stopped
+    Command,       // AT command interpreter
+    Data,          // transparent data mode: everything but the "+++" escape is radio traffic
+    Sleeping,      // sleepy end device asleep: only a lone LF wakes it, other bytes are lost
+    Restarting,    // between "ATZ" (or "2" in the bootloader) and the start banner
+    Bootloader,    // bootloader menu at 115200, prompt "BL >"
+    XmodemReceive, // bootloader XMODEM-CRC receiver
+    RemoteUpload,  // relaying an XMODEM-CRC upload to a remote module ("AT+BOOTLOAD=1,...")
+    HungUp,        // the pty master was closed (HangUp or fault injection)
 };
 const char* ModeName(Mode mode);
 
@@ -61,10 +61,10 @@ const char* ModeName(Mode mode);
 struct RemoteConfig {
     std::string product = "KA40";
     std::string version = "v1.1.0";
-    std::string eui;          // 16 hex digits; empty: derived from the module's index
-    std::string nodeName;     // may contain spaces; empty: derived from the index
+    std::string eui;            // 16 hex digits; empty: derived from the module's index
+    std::string nodeName;       // may contain spaces; empty: derived from the index
     std::string nodeType = "1"; // "1" router, "2" end device, "3" mobile end device, "4" sleepy
-    std::string shortAddress; // 4 hex digits shown in the scan; empty: derived from the index
+    std::string shortAddress;   // 4 hex digits shown in the scan; empty: derived from the index
 };
 
 // Faults the module produces on request. Block ordinals count from 1 like the sender's
@@ -107,13 +107,13 @@ struct SimConfig {
     std::string version = "v1.1.0";       // "v" then digits and dots
     std::string eui = "000D6F0000A1B2C3"; // 16 hex digits
     std::string nodeName = "Bench unit";
-    std::string nodeType = "1";           // "4": sleepy end device
-    int flowControl = 0;                  // reply to "AT+UF": 0 none, 1 software, 2 hardware
-    int baudRate = 9600;                  // application line rate; the bootloader uses 115200
-    bool startInDataMode = false;         // power-up in data mode; restarts ("ATZ", run application)
-                                          // follow the store's ATS50 (data mode at power-up, off
-                                          // by default) and ATS16 (echo at power-up, on by default)
-    bool damaged = false;                 // firmware damaged: starts and stays in the bootloader
+    std::string nodeType = "1";   // "4": sleepy end device
+    int flowControl = 0;          // reply to "AT+UF": 0 none, 1 software, 2 hardware
+    int baudRate = 9600;          // application line rate; the bootloader uses 115200
+    bool startInDataMode = false; // power-up in data mode; restarts ("ATZ", run application)
+                                  // follow the store's ATS50 (data mode at power-up, off
+                                  // by default) and ATS16 (echo at power-up, on by default)
+    bool damaged = false;         // firmware damaged: starts and stays in the bootloader
 
     // Directory holding the construct files <product>_<version>.vmcon. Empty: the program
     // directory (directory of the running executable).
@@ -153,8 +153,8 @@ std::vector<RemoteConfig> DefaultRemotes(int count);
 
 // One chunk of the byte log.
 struct LogEntry {
-    std::chrono::microseconds at;  // time since Start
-    bool toModule = false;         // true: sent by the tool; false: sent by the module
+    std::chrono::microseconds at; // time since Start
+    bool toModule = false;        // true: sent by the tool; false: sent by the module
     std::string bytes;
 };
 
@@ -175,7 +175,7 @@ public:
     std::vector<std::string> Commands() const;
 
     std::string Product() const;
-    std::string Version() const;   // the firmware version the module reports now
+    std::string Version() const; // the firmware version the module reports now
     std::string Eui() const;
     std::string NodeName() const;
     bool Damaged() const;          // firmware damaged (local: stays in the bootloader)

@@ -18,8 +18,10 @@ bool XmodemReceiver::Finished() const {
 }
 
 void XmodemReceiver::Emit(TimePoint due, char byte) {
-    if (!out_.empty() && out_.back().due == due) out_.back().bytes += byte;
-    else out_.push_back({due, std::string(1, byte)});
+    if (!out_.empty() && out_.back().due == due)
+        out_.back().bytes += byte;
+    else
+        out_.push_back({due, std::string(1, byte)});
 }
 
 void XmodemReceiver::Fail(TimePoint now, std::string reason) {
@@ -38,7 +40,8 @@ void XmodemReceiver::Feed(std::string_view bytes, TimePoint now) {
             block_.append(bytes.substr(i, take));
             i += take - 1;
             byteDeadline_ = now + opt_.byteTimeout;
-            if (block_.size() == blockSize_) FinishBlock(now);
+            if (block_.size() == blockSize_)
+                FinishBlock(now);
             continue;
         }
         // Waiting for a sender or between blocks: only the first byte of a block counts.
@@ -62,7 +65,8 @@ void XmodemReceiver::Feed(std::string_view bytes, TimePoint now) {
             lastWasCan_ = false; // noise between blocks is ignored
         }
     }
-    if (!Finished() && state_ != State::WaitingForSender) idleDeadline_ = now + opt_.idleLimit;
+    if (!Finished() && state_ != State::WaitingForSender)
+        idleDeadline_ = now + opt_.idleLimit;
 }
 
 void XmodemReceiver::BadBlock(TimePoint now) {
@@ -101,18 +105,11 @@ void XmodemReceiver::FinishBlock(TimePoint now) {
     }
     Verdict v = opt_.verdict ? opt_.verdict(ordinal_) : Verdict::Ack;
     switch (v) {
-    case Verdict::Nak:
-        Emit(now + opt_.ackDelay, kNak);
-        return;
-    case Verdict::Can:
-        Emit(now + opt_.ackDelay, kCan);
-        return;
-    case Verdict::HangUp:
-        hangUp_ = true;
-        return;
+    case Verdict::Nak: Emit(now + opt_.ackDelay, kNak); return;
+    case Verdict::Can: Emit(now + opt_.ackDelay, kCan); return;
+    case Verdict::HangUp: hangUp_ = true; return;
     case Verdict::Ack:
-    case Verdict::LostAck:
-        break;
+    case Verdict::LostAck: break;
     }
     if (image_.size() + dataLen > opt_.maxImage) {
         Fail(now, "image too large");
@@ -121,11 +118,13 @@ void XmodemReceiver::FinishBlock(TimePoint now) {
     image_.append(block_, 3, dataLen);
     ++ordinal_;
     errors_ = 0;
-    if (v == Verdict::Ack) Emit(now + opt_.ackDelay, kAck);
+    if (v == Verdict::Ack)
+        Emit(now + opt_.ackDelay, kAck);
 }
 
 void XmodemReceiver::Tick(TimePoint now) {
-    if (Finished()) return;
+    if (Finished())
+        return;
     if (state_ == State::WaitingForSender) {
         if (now >= nextStart_) {
             if (startSignals_ >= opt_.startLimit) {
@@ -134,7 +133,8 @@ void XmodemReceiver::Tick(TimePoint now) {
                 return;
             }
             ++startSignals_;
-            if (opt_.sendStartSignal) Emit(now, 'C');
+            if (opt_.sendStartSignal)
+                Emit(now, 'C');
             nextStart_ = now + opt_.startInterval;
         }
         return;
@@ -144,13 +144,17 @@ void XmodemReceiver::Tick(TimePoint now) {
         BadBlock(now);
         return;
     }
-    if (now >= idleDeadline_) Fail(now, "sender silent");
+    if (now >= idleDeadline_)
+        Fail(now, "sender silent");
 }
 
 std::optional<XmodemReceiver::TimePoint> XmodemReceiver::NextDeadline() const {
-    if (Finished()) return std::nullopt;
-    if (state_ == State::WaitingForSender) return nextStart_;
-    if (state_ == State::InBlock) return std::min(byteDeadline_, idleDeadline_);
+    if (Finished())
+        return std::nullopt;
+    if (state_ == State::WaitingForSender)
+        return nextStart_;
+    if (state_ == State::InBlock)
+        return std::min(byteDeadline_, idleDeadline_);
     return idleDeadline_;
 }
 

@@ -42,11 +42,11 @@ public:
         bool sendStartSignal = true;
         Ms startInterval{1000};
         int startLimit = 60;
-        Ms byteTimeout{2000};  // gap inside a block: the partial block is NAKed
-        Ms idleLimit{30000};   // silence after the first block: the transfer fails
-        Ms ackDelay{0};        // answers to blocks are due this long after the block
+        Ms byteTimeout{2000}; // gap inside a block: the partial block is NAKed
+        Ms idleLimit{30000};  // silence after the first block: the transfer fails
+        Ms ackDelay{0};       // answers to blocks are due this long after the block
         std::size_t maxImage = 16u << 20;
-        int maxErrors = 25;    // consecutive bad blocks before giving up
+        int maxErrors = 25;                          // consecutive bad blocks before giving up
         std::function<Verdict(int ordinal)> verdict; // empty: always Ack
     };
 
@@ -78,9 +78,9 @@ private:
     Options opt_;
     State state_ = State::WaitingForSender;
     std::string image_;
-    std::string block_;          // bytes of the block being collected, from its first byte
-    std::size_t blockSize_ = 0;  // total length of the block being collected
-    int ordinal_ = 1;            // ordinal of the block expected next
+    std::string block_;         // bytes of the block being collected, from its first byte
+    std::size_t blockSize_ = 0; // total length of the block being collected
+    int ordinal_ = 1;           // ordinal of the block expected next
     int errors_ = 0;
     int startSignals_ = 0;
     bool lastWasCan_ = false;

@@ -48,7 +48,8 @@ void Usage(std::FILE* out) {
 bool Number(const char* text, int* out) {
     char* end = nullptr;
     long v = std::strtol(text, &end, 10);
-    if (!*text || *end || v < 0 || v > 100000000) return false;
+    if (!*text || *end || v < 0 || v > 100000000)
+        return false;
     *out = static_cast<int>(v);
     return true;
 }
@@ -79,27 +80,48 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") {
             Usage(stdout);
             return 0;
-        } else if (a == "--com") cfg.comNumber = number();
-        else if (a == "--port-dir") cfg.portDir = value();
-        else if (a == "--no-register") cfg.registerPort = false;
-        else if (a == "--baud") cfg.baudRate = number();
-        else if (a == "--product") cfg.product = value();
-        else if (a == "--version") cfg.version = value();
-        else if (a == "--eui") cfg.eui = value();
-        else if (a == "--node-name") cfg.nodeName = value();
-        else if (a == "--node-type") cfg.nodeType = value();
-        else if (a == "--sleepy") cfg.nodeType = "4";
-        else if (a == "--uf") cfg.flowControl = number();
-        else if (a == "--data-mode") cfg.startInDataMode = true;
-        else if (a == "--damaged") cfg.damaged = true;
-        else if (a == "--remotes") cfg.remoteCount = number();
-        else if (a == "--pacing") cfg.pacing = true;
-        else if (a == "--data-dir") cfg.dataDir = value();
-        else if (a == "--log") cfg.logFile = value();
-        else if (a == "--sleep-after") cfg.timing.sleepAfterMs = number();
-        else if (a == "--radio-delay") cfg.timing.radioDelayMs = number();
-        else if (a == "--scan-delay") cfg.timing.scanDelayMs = number();
-        else if (a == "--guard-time") cfg.timing.guardTimeMs = number();
+        } else if (a == "--com")
+            cfg.comNumber = number();
+        else if (a == "--port-dir")
+            cfg.portDir = value();
+        else if (a == "--no-register")
+            cfg.registerPort = false;
+        else if (a == "--baud")
+            cfg.baudRate = number();
+        else if (a == "--product")
+            cfg.product = value();
+        else if (a == "--version")
+            cfg.version = value();
+        else if (a == "--eui")
+            cfg.eui = value();
+        else if (a == "--node-name")
+            cfg.nodeName = value();
+        else if (a == "--node-type")
+            cfg.nodeType = value();
+        else if (a == "--sleepy")
+            cfg.nodeType = "4";
+        else if (a == "--uf")
+            cfg.flowControl = number();
+        else if (a == "--data-mode")
+            cfg.startInDataMode = true;
+        else if (a == "--damaged")
+            cfg.damaged = true;
+        else if (a == "--remotes")
+            cfg.remoteCount = number();
+        else if (a == "--pacing")
+            cfg.pacing = true;
+        else if (a == "--data-dir")
+            cfg.dataDir = value();
+        else if (a == "--log")
+            cfg.logFile = value();
+        else if (a == "--sleep-after")
+            cfg.timing.sleepAfterMs = number();
+        else if (a == "--radio-delay")
+            cfg.timing.radioDelayMs = number();
+        else if (a == "--scan-delay")
+            cfg.timing.scanDelayMs = number();
+        else if (a == "--guard-time")
+            cfg.timing.guardTimeMs = number();
         else {
             std::fprintf(stderr, "vireo-sim: unknown option %s (see --help)\n", a.c_str());
             return 2;
@@ -128,12 +150,15 @@ int main(int argc, char** argv) {
     std::printf("%s\n", sim.SlavePath().c_str());
     std::fflush(stdout);
     if (sim.ComNumber() > 0)
-        std::fprintf(stderr, "vireo-sim: %s %s as COM%d (%s), %zu remote modules\n", cfg.product.c_str(),
-                     cfg.version.c_str(), sim.ComNumber(), sim.PortLink().c_str(), sim.RemoteCount());
+        std::fprintf(stderr, "vireo-sim: %s %s as COM%d (%s), %zu remote modules\n",
+                     cfg.product.c_str(), cfg.version.c_str(), sim.ComNumber(),
+                     sim.PortLink().c_str(), sim.RemoteCount());
     if (sim.Local().Commands().empty())
-        std::fprintf(stderr, "vireo-sim: no construct file %s_%s.vmcon in %s: the module has no parameters\n",
-                     cfg.product.c_str(), cfg.version.c_str(),
-                     cfg.dataDir.empty() ? "the program directory" : cfg.dataDir.c_str());
+        std::fprintf(
+            stderr,
+            "vireo-sim: no construct file %s_%s.vmcon in %s: the module has no parameters\n",
+            cfg.product.c_str(), cfg.version.c_str(),
+            cfg.dataDir.empty() ? "the program directory" : cfg.dataDir.c_str());
     int sig = 0;
     sigwait(&stopSignals, &sig);
     sim.Stop();

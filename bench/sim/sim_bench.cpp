@@ -35,8 +35,8 @@
 namespace {
 
 using namespace std::chrono_literals;
-using vireo::sim::Simulator;
 using vireo::sim::SimConfig;
+using vireo::sim::Simulator;
 
 std::string TempDir() {
     char tmpl[] = "/tmp/vireo-sim-bench-XXXXXX";
@@ -58,20 +58,25 @@ bool WaitFor(int fd, std::string_view text, std::chrono::milliseconds timeout) {
     std::string got;
     auto end = std::chrono::steady_clock::now() + timeout;
     while (got.find(text) == std::string::npos) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
         pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        if (poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            continue;
         char buf[512];
         ssize_t n = read(fd, buf, sizeof buf);
-        if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+        if (n > 0)
+            got.append(buf, static_cast<std::size_t>(n));
     }
     return true;
 }
 
 int OpenLine(const std::string& path, int rate) {
     int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
-    if (fd >= 0) vireo::sim::SetRawLineRate(fd, rate);
+    if (fd >= 0)
+        vireo::sim::SetRawLineRate(fd, rate);
     return fd;
 }
 
@@ -80,8 +85,10 @@ void PacedSxUpload(benchmark::State& state) {
     const std::string file = TempDir() + "/upload.bin";
     {
         std::string data(size, '\0');
-        for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<char>((i * 2654435761u) >> 13);
-        std::ofstream(file, std::ios::binary).write(data.data(), static_cast<std::streamsize>(size));
+        for (std::size_t i = 0; i < size; ++i)
+            data[i] = static_cast<char>((i * 2654435761u) >> 13);
+        std::ofstream(file, std::ios::binary)
+            .write(data.data(), static_cast<std::streamsize>(size));
     }
     for (auto _ : state) {
         Simulator sim(BootloaderConfig(true));
@@ -109,7 +116,8 @@ void PacedSxUpload(benchmark::State& state) {
         }
         int status = 0;
         waitpid(pid, &status, 0);
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         close(fd);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             state.SkipWithError("sx failed (is lrzsz installed?)");
@@ -123,9 +131,12 @@ void PacedSxUpload(benchmark::State& state) {
         // discards the waiting "C" and waits for the next one).
         std::chrono::microseconds first{-1}, eot{-1};
         for (const auto& e : sim.ByteLog()) {
-            if (!e.toModule) continue;
-            if (first.count() < 0 && !e.bytes.empty() && e.bytes[0] == 0x01) first = e.at;
-            if (e.bytes.find('\x04') != std::string::npos) eot = e.at;
+            if (!e.toModule)
+                continue;
+            if (first.count() < 0 && !e.bytes.empty() && e.bytes[0] == 0x01)
+                first = e.at;
+            if (e.bytes.find('\x04') != std::string::npos)
+                eot = e.at;
         }
         if (first.count() >= 0 && eot > first) {
             double transfer = std::chrono::duration<double>(eot - first).count();
@@ -141,7 +152,8 @@ std::string Block(unsigned ordinal, std::size_t size) {
     b[0] = size == 1024 ? 0x02 : 0x01;
     b[1] = static_cast<char>(ordinal & 0xFF);
     b[2] = static_cast<char>(~ordinal & 0xFF);
-    for (std::size_t i = 0; i < size; ++i) b[3 + i] = static_cast<char>(ordinal + i * 31);
+    for (std::size_t i = 0; i < size; ++i)
+        b[3 + i] = static_cast<char>(ordinal + i * 31);
     auto crc = vireo::sim::Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(b.data() + 3), size);
     b[3 + size] = static_cast<char>(crc >> 8);
     b[4 + size] = static_cast<char>(crc & 0xFF);
@@ -152,8 +164,10 @@ void WriteAll(int fd, const std::string& s) {
     std::size_t off = 0;
     while (off < s.size()) {
         ssize_t n = write(fd, s.data() + off, s.size() - off);
-        if (n > 0) off += static_cast<std::size_t>(n);
-        else if (n < 0 && errno != EAGAIN && errno != EINTR) return;
+        if (n > 0)
+            off += static_cast<std::size_t>(n);
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return;
     }
 }
 
@@ -164,7 +178,8 @@ void ReceiverThroughput(benchmark::State& state) {
     const std::size_t total = 8u << 20;
     const unsigned blocks = static_cast<unsigned>(total / blockSize);
     std::vector<std::string> prepared;
-    for (unsigned i = 1; i <= 256; ++i) prepared.push_back(Block(i, blockSize));
+    for (unsigned i = 1; i <= 256; ++i)
+        prepared.push_back(Block(i, blockSize));
     for (auto _ : state) {
         SimConfig c = BootloaderConfig(false);
         c.recordLimit = 1u << 20;
@@ -200,16 +215,20 @@ void ReceiverThroughput(benchmark::State& state) {
                 char buf[4096];
                 while (!stop) {
                     pollfd p{fd, POLLIN, 0};
-                    if (poll(&p, 1, 50) > 0) [[maybe_unused]] auto n = read(fd, buf, sizeof buf);
+                    if (poll(&p, 1, 50) > 0) [[maybe_unused]]
+                        auto n = read(fd, buf, sizeof buf);
                 }
             });
-            for (unsigned i = 1; i <= blocks; ++i) WriteAll(fd, prepared[(i - 1) % 256]);
+            for (unsigned i = 1; i <= blocks; ++i)
+                WriteAll(fd, prepared[(i - 1) % 256]);
         }
         WriteAll(fd, "\x04");
         bool done = sim.WaitForSent("omplete", 60s);
-        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         stop = true;
-        if (drain.joinable()) drain.join();
+        if (drain.joinable())
+            drain.join();
         close(fd);
         if (!done || sim.LastImage().size() != static_cast<std::size_t>(blocks) * blockSize) {
             state.SkipWithError("transfer incomplete");
@@ -238,13 +257,16 @@ double CpuSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string s((std::istreambuf_iterator<char>(in)), {});
     auto close = s.rfind(')');
-    if (close == std::string::npos) return 0;
+    if (close == std::string::npos)
+        return 0;
     std::istringstream rest(s.substr(close + 2));
     std::string field;
     double utime = 0, stime = 0;
     for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14) utime = std::stod(field);
-        if (i == 15) stime = std::stod(field);
+        if (i == 14)
+            utime = std::stod(field);
+        if (i == 15)
+            stime = std::stod(field);
     }
     return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
@@ -253,7 +275,8 @@ double PeakRssMb(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(in, line))
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) / 1024.0;
     return 0;
 }
 
@@ -262,12 +285,13 @@ void IdleVireoSim(benchmark::State& state) {
     const std::string portDir = TempDir();
     for (auto _ : state) {
         int out[2];
-        if (pipe(out) != 0) return;
+        if (pipe(out) != 0)
+            return;
         pid_t pid = fork();
         if (pid == 0) {
             dup2(out[1], 1);
-            execl(exe.c_str(), exe.c_str(), "--remotes", "300", "--port-dir", portDir.c_str(), "--data-dir",
-                  VIREO_SIM_SAMPLE_DIR, static_cast<char*>(nullptr));
+            execl(exe.c_str(), exe.c_str(), "--remotes", "300", "--port-dir", portDir.c_str(),
+                  "--data-dir", VIREO_SIM_SAMPLE_DIR, static_cast<char*>(nullptr));
             _exit(127);
         }
         close(out[1]);

@@ -19,9 +19,10 @@ const char* const kNoFile = "ERROR: Could not recognize the firmware version.\r\
 class ConstructLoaderTest : public ::testing::Test {
 protected:
     ConstructLoaderTest() {
-        root = std::filesystem::temp_directory_path() /
-               ("vireo-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root =
+            std::filesystem::temp_directory_path() /
+            ("vireo-loader-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(root / "program");
         request.directory = (root / "program").string() + "/";
         request.localProduct = "KA40";

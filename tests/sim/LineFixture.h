@@ -16,11 +16,14 @@ protected:
         sim = std::make_unique<Simulator>(c);
         std::string error;
         ASSERT_TRUE(sim->Start(&error)) << error;
-        ASSERT_TRUE(line.Open(sim->SlavePath(), lineRate ? lineRate : c.damaged ? 115200 : c.baudRate));
+        ASSERT_TRUE(line.Open(sim->SlavePath(), lineRate    ? lineRate
+                                                : c.damaged ? 115200
+                                                            : c.baudRate));
     }
     void TearDown() override {
         line.Close();
-        if (sim) sim->Stop();
+        if (sim)
+            sim->Stop();
     }
     SimConfig config;
     std::unique_ptr<Simulator> sim;

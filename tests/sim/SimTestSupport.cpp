@@ -12,7 +12,9 @@
 
 namespace vireo::sim::testing {
 
-std::string SampleDir() { return VIREO_SIM_SAMPLE_DIR; }
+std::string SampleDir() {
+    return VIREO_SIM_SAMPLE_DIR;
+}
 
 SimConfig FastConfig() {
     SimConfig c;
@@ -35,21 +37,27 @@ SimConfig FastConfig() {
     return c;
 }
 
-Line::~Line() { Close(); }
+Line::~Line() {
+    Close();
+}
 
 bool Line::Open(const std::string& path, int rate) {
     Close();
     fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    if (fd_ < 0)
+        return false;
     return SetRate(rate);
 }
 
 void Line::Close() {
-    if (fd_ >= 0) close(fd_);
+    if (fd_ >= 0)
+        close(fd_);
     fd_ = -1;
 }
 
-bool Line::SetRate(int rate) { return SetRawLineRate(fd_, rate); }
+bool Line::SetRate(int rate) {
+    return SetRawLineRate(fd_, rate);
+}
 
 bool Line::Write(std::string_view bytes) {
     while (!bytes.empty()) {
@@ -57,7 +65,8 @@ bool Line::Write(std::string_view bytes) {
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
                 pollfd p{fd_, POLLOUT, 0};
-                if (poll(&p, 1, 5000) <= 0) return false;
+                if (poll(&p, 1, 5000) <= 0)
+                    return false;
                 continue;
             }
             return false;
@@ -70,10 +79,12 @@ bool Line::Write(std::string_view bytes) {
 bool Line::ReadSome(std::chrono::milliseconds timeout) {
     pollfd p{fd_, POLLIN, 0};
     int r = poll(&p, 1, static_cast<int>(timeout.count()));
-    if (r <= 0) return false;
+    if (r <= 0)
+        return false;
     char buf[4096];
     ssize_t n = read(fd_, buf, sizeof buf);
-    if (n <= 0) return false;
+    if (n <= 0)
+        return false;
     text_.append(buf, static_cast<std::size_t>(n));
     return true;
 }
@@ -81,8 +92,10 @@ bool Line::ReadSome(std::chrono::milliseconds timeout) {
 bool Line::ReadUntil(std::string_view text, std::chrono::milliseconds timeout) {
     auto end = std::chrono::steady_clock::now() + timeout;
     while (text_.find(text) == std::string::npos) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
         ReadSome(left);
     }
     return true;
@@ -91,15 +104,19 @@ bool Line::ReadUntil(std::string_view text, std::chrono::milliseconds timeout) {
 void Line::ReadFor(std::chrono::milliseconds duration) {
     auto end = std::chrono::steady_clock::now() + duration;
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return;
         ReadSome(left);
     }
 }
 
 int Line::ReadByte(std::chrono::milliseconds timeout) {
-    if (text_.empty() && !ReadSome(timeout)) return -1;
-    if (text_.empty()) return -1;
+    if (text_.empty() && !ReadSome(timeout))
+        return -1;
+    if (text_.empty())
+        return -1;
     int c = static_cast<unsigned char>(text_[0]);
     text_.erase(0, 1);
     return c;
@@ -116,8 +133,10 @@ std::string Line::Command(std::string_view command, std::chrono::milliseconds ti
     Write(command);
     auto end = std::chrono::steady_clock::now() + timeout;
     while (text_.find("OK\r\n") == std::string::npos && text_.find("ERROR") == std::string::npos) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            break;
         ReadSome(left);
     }
     return Take();
@@ -125,11 +144,13 @@ std::string Line::Command(std::string_view command, std::chrono::milliseconds ti
 
 std::string ValueOf(const std::string& reply) {
     auto ok = reply.find("\r\n\r\nOK");
-    if (reply.rfind("\r\n", 0) != 0 || ok == std::string::npos) return "<no value in: " + reply + ">";
+    if (reply.rfind("\r\n", 0) != 0 || ok == std::string::npos)
+        return "<no value in: " + reply + ">";
     return reply.substr(2, ok - 2);
 }
 
-SendResult SendImageLikeTool(Line& line, const std::string& image, std::chrono::milliseconds blockTimeout,
+SendResult SendImageLikeTool(Line& line, const std::string& image,
+                             std::chrono::milliseconds blockTimeout,
                              std::chrono::milliseconds startTimeout) {
     SendResult r;
     for (;;) {
@@ -138,7 +159,8 @@ SendResult SendImageLikeTool(Line& line, const std::string& image, std::chrono::
             r.failure = "no start signal";
             return r;
         }
-        if (c == 'C') break;
+        if (c == 'C')
+            break;
     }
     std::size_t pos = 0;
     unsigned ordinal = 1;
@@ -149,7 +171,8 @@ SendResult SendImageLikeTool(Line& line, const std::string& image, std::chrono::
         block[0] = 0x01;
         block[1] = static_cast<char>(ordinal & 0xFF);
         block[2] = static_cast<char>(~ordinal & 0xFF);
-        std::uint16_t crc = Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(block.data() + 3), 128);
+        std::uint16_t crc =
+            Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(block.data() + 3), 128);
         block[131] = static_cast<char>(crc >> 8);
         block[132] = static_cast<char>(crc & 0xFF);
         bool accepted = false;

@@ -27,9 +27,9 @@ TEST(ConstructFile, ReadsEveryFieldOfAChoiceEntry) {
 }
 
 TEST(ConstructFile, WidthSkipsListsAndStringTenCountsAsWidthTen) {
-    auto e = ParseConstructText(
-        "[G/Name]String(10);\r\ndescription=<d>;\r\ncommand= AT+NN;\r\n"
-        "[G/Pan]16(4);\r\nRange_min= 0001;\r\nRange_max= FFFE;\r\ndescription=<p>;\r\ncommand= AT+PANID;\r\n");
+    auto e = ParseConstructText("[G/Name]String(10);\r\ndescription=<d>;\r\ncommand= AT+NN;\r\n"
+                                "[G/Pan]16(4);\r\nRange_min= 0001;\r\nRange_max= "
+                                "FFFE;\r\ndescription=<p>;\r\ncommand= AT+PANID;\r\n");
     ASSERT_EQ(e.size(), 2u);
     EXPECT_EQ(e[0].width, 10);
     EXPECT_EQ(e[0].command, "AT+NN");
@@ -42,9 +42,8 @@ TEST(ConstructFile, WidthSkipsListsAndStringTenCountsAsWidthTen) {
 // description becomes the lower bound, the command the upper bound, and the next entry's
 // heading is eaten. Sample files must never do this; the reader must behave the same.
 TEST(ConstructFile, RangeWordInDescriptionShiftsTheFields) {
-    auto e = ParseConstructText(
-        "[G/A]10;\r\ndescription=<Range of values>;\r\ncommand= ATS01;\r\n"
-        "[G/B]10;\r\ndescription=<b>;\r\ncommand= ATS02;\r\n");
+    auto e = ParseConstructText("[G/A]10;\r\ndescription=<Range of values>;\r\ncommand= ATS01;\r\n"
+                                "[G/B]10;\r\ndescription=<b>;\r\ncommand= ATS02;\r\n");
     ASSERT_EQ(e.size(), 1u);
     EXPECT_EQ(e[0].rangeMax, "ATS01");
     EXPECT_EQ(e[0].description, "");
@@ -63,7 +62,8 @@ TEST(ConstructFile, DamagedFilesNeverBreakTheReader) {
         }
         for (const auto& e : ParseConstructText(text)) {
             ParamStore store(std::make_shared<const std::vector<ParamDef>>(BuildParamDefs({e})));
-            for (const auto& c : store.Commands()) store.Write(c, "1");
+            for (const auto& c : store.Commands())
+                store.Write(c, "1");
         }
     }
 }
@@ -73,11 +73,12 @@ TEST(SampleData, EveryConstructFileIsWellFormed) {
         for (const char* version : {"v1.0.2", "v1.1.0"}) {
             SCOPED_TRACE(std::string(product) + "_" + version);
             std::vector<ConstructEntry> entries;
-            ASSERT_TRUE(ReadConstructFile(testing::SampleDir() + "/" + product + "_" + version + ".vmcon", &entries));
+            ASSERT_TRUE(ReadConstructFile(
+                testing::SampleDir() + "/" + product + "_" + version + ".vmcon", &entries));
             EXPECT_GE(entries.size(), 40u);
             std::set<std::string> groups, commands;
-            bool get = false, hex = false, str = false, dec = false, widthHex = false, widthStr = false,
-                 values = false, combosOnly = false, range = false;
+            bool get = false, hex = false, str = false, dec = false, widthHex = false,
+                 widthStr = false, values = false, combosOnly = false, range = false;
             for (const auto& e : entries) {
                 groups.insert(e.group);
                 // Within the manager's record sizes, so that nothing is cut.
@@ -103,11 +104,14 @@ TEST(SampleData, EveryConstructFileIsWellFormed) {
             }
             EXPECT_GE(groups.size(), 6u);
             EXPECT_TRUE(groups.count("Security Settings"));
-            EXPECT_TRUE(get && hex && str && dec && widthHex && widthStr && values && combosOnly && range);
+            EXPECT_TRUE(get && hex && str && dec && widthHex && widthStr && values && combosOnly &&
+                        range);
             // Every default is a value the module itself accepts.
             for (const auto& d : BuildParamDefs(entries)) {
-                if (d.kind != ParamKind::ReadOnly && d.command != "AT+NODENAME" && d.command != "AT+UF") {
-                    EXPECT_TRUE(IsValidValue(d, d.defaultValue)) << d.command << " default " << d.defaultValue;
+                if (d.kind != ParamKind::ReadOnly && d.command != "AT+NODENAME" &&
+                    d.command != "AT+UF") {
+                    EXPECT_TRUE(IsValidValue(d, d.defaultValue))
+                        << d.command << " default " << d.defaultValue;
                 }
             }
         }
@@ -138,15 +142,23 @@ TEST_F(Store, AcceptsAndRejectsWritesByKind) {
         const char* value;
         R result;
     } cases[] = {
-        {"ATS12", "115200", R::Ok},       {"ATS12", "4800", R::Invalid},      // value list
-        {"ATS13", "2", R::Ok},            {"ATS13", "3", R::Invalid},         // choice index
-        {"ATS13", "-1", R::Invalid},      {"AT+CHANNEL", "26", R::Ok},        // decimal range
-        {"AT+CHANNEL", "27", R::Invalid}, {"ATS01", "-20", R::Ok},
-        {"ATS01", "x", R::Invalid},       {"AT+PANID", "fffe", R::Ok},        // hex range, width
-        {"AT+PANID", "FFFF", R::Invalid}, {"AT+PANID", "10000", R::Invalid},
-        {"AT+PANID", "12G4", R::Invalid}, {"AT+NETNAME", "TENLETTERS", R::Ok}, // String(10)
+        {"ATS12", "115200", R::Ok},
+        {"ATS12", "4800", R::Invalid}, // value list
+        {"ATS13", "2", R::Ok},
+        {"ATS13", "3", R::Invalid}, // choice index
+        {"ATS13", "-1", R::Invalid},
+        {"AT+CHANNEL", "26", R::Ok}, // decimal range
+        {"AT+CHANNEL", "27", R::Invalid},
+        {"ATS01", "-20", R::Ok},
+        {"ATS01", "x", R::Invalid},
+        {"AT+PANID", "fffe", R::Ok}, // hex range, width
+        {"AT+PANID", "FFFF", R::Invalid},
+        {"AT+PANID", "10000", R::Invalid},
+        {"AT+PANID", "12G4", R::Invalid},
+        {"AT+NETNAME", "TENLETTERS", R::Ok}, // String(10)
         {"AT+NETNAME", "ELEVENCHARS", R::Invalid},
-        {"AT+HWREV", "C1", R::ReadOnly},  {"AT+NOSUCH", "1", R::Unknown},
+        {"AT+HWREV", "C1", R::ReadOnly},
+        {"AT+NOSUCH", "1", R::Unknown},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.command) + "=" + c.value);
@@ -190,10 +202,12 @@ TEST(SampleData, ImagesAreValidOrInvalidAsNamed) {
     for (const char* p : {"KA40", "KD40", "KM40X"})
         for (const char* v : {"v1.0.2", "v1.1.0", "v1.2.0"}) {
             std::string version;
-            EXPECT_TRUE(IsValidImageFor(testing::ReadFile(dir + p + "_" + v + ".ebl"), p, &version)) << p << v;
+            EXPECT_TRUE(IsValidImageFor(testing::ReadFile(dir + p + "_" + v + ".ebl"), p, &version))
+                << p << v;
             EXPECT_EQ(version, v);
         }
-    for (const char* bad : {"KA40_v1.2.0_corrupt.ebl", "KA40_v1.2.0_truncated.ebl", "KA40_no_header.ebl"}) {
+    for (const char* bad :
+         {"KA40_v1.2.0_corrupt.ebl", "KA40_v1.2.0_truncated.ebl", "KA40_no_header.ebl"}) {
         std::string image = testing::ReadFile(dir + bad);
         EXPECT_FALSE(image.empty()) << bad;
         EXPECT_FALSE(IsValidImageFor(image, "KA40")) << bad;

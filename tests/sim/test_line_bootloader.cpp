@@ -16,7 +16,9 @@ namespace {
 using namespace testing;
 using Bootloader = LineTest;
 
-std::string Sample(const std::string& name) { return ReadFile(SampleDir() + "/" + name); }
+std::string Sample(const std::string& name) {
+    return ReadFile(SampleDir() + "/" + name);
+}
 
 SimConfig At115200() {
     SimConfig c = FastConfig();
@@ -150,7 +152,8 @@ TEST_F(Bootloader, SenderVanishingMidBlockGetsNakAndTheUploadCanGoOn) {
     block[131] = static_cast<char>(crc >> 8);
     block[132] = static_cast<char>(crc & 0xFF);
     line.Write(block.substr(0, 70));
-    EXPECT_EQ(line.ReadByte(5000ms), 0x15) << "the partial block is refused once the line stays quiet";
+    EXPECT_EQ(line.ReadByte(5000ms), 0x15)
+        << "the partial block is refused once the line stays quiet";
     line.Write(std::string("\x7F\x00garbage", 9)); // noise between blocks is ignored
     line.Write(block);
     int answer = line.ReadByte(5000ms);
@@ -203,7 +206,8 @@ TEST_F(Bootloader, ZeroBytesAndGarbageInAnswersKeepTheValueAfterTheFirstLineFeed
     EXPECT_NE(r.find('\0'), std::string::npos);
     std::string clean;
     for (char ch : r)
-        if (ch != '\0') clean += ch;
+        if (ch != '\0')
+            clean += ch;
     auto lf = clean.find('\n');
     ASSERT_NE(lf, std::string::npos);
     EXPECT_EQ(clean.substr(lf + 1, 8), "v1.1.0\r\n");
@@ -262,14 +266,17 @@ int RunSx(const std::string& slave, const std::vector<std::string>& args) {
     pid_t pid = fork();
     if (pid == 0) {
         int fd = open(slave.c_str(), O_RDWR | O_NOCTTY);
-        if (fd < 0) _exit(126);
+        if (fd < 0)
+            _exit(126);
         dup2(fd, 0);
         dup2(fd, 1);
         int devnull = open("/dev/null", O_WRONLY);
-        if (devnull >= 0) dup2(devnull, 2);
+        if (devnull >= 0)
+            dup2(devnull, 2);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>("sx"));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execvp("sx", argv.data());
         _exit(127);
@@ -293,7 +300,8 @@ TEST_P(StandardSender, SxUploadIsAccepted) {
     line.Take();
     const std::string file = SampleDir() + "/KA40_v1.1.0.ebl";
     std::vector<std::string> args;
-    if (std::string(GetParam()) == "1k") args.push_back("-k");
+    if (std::string(GetParam()) == "1k")
+        args.push_back("-k");
     args.push_back(file);
     int status = RunSx(sim->SlavePath(), args);
     ASSERT_NE(status, 127) << "lrzsz's sx is needed for this test";

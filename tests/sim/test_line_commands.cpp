@@ -18,7 +18,8 @@ using CommandMode = LineTest;
 
 TEST_F(CommandMode, EchoesAtPowerUpUntilTurnedOff) {
     Start(FastConfig());
-    EXPECT_EQ(line.Command("AT\r\n"), "AT\r\r\nOK\r\n\n") << "echo, the answer, then the LF of CR LF";
+    EXPECT_EQ(line.Command("AT\r\n"), "AT\r\r\nOK\r\n\n")
+        << "echo, the answer, then the LF of CR LF";
     EXPECT_EQ(line.Command("ATE0\r\n"), "ATE0\r\r\nOK\r\n") << "echo is off before the LF arrives";
     EXPECT_EQ(line.Command("at\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(line.Command("ATE1\n"), "\r\nOK\r\n");
@@ -166,7 +167,7 @@ TEST_F(CommandMode, ParametersReadWriteRejectAndRestore) {
     EXPECT_EQ(line.Command("ATS12=4800\r\n"), "\r\nERROR\r\n");    // not in the value list
     EXPECT_EQ(line.Command("ATS13=2\r\n"), "\r\nOK\r\n");          // choice index
     EXPECT_EQ(line.Command("ATS13=3\r\n"), "\r\nERROR\r\n");
-    EXPECT_EQ(line.Command("AT+HWREV=C1\r\n"), "\r\nERROR\r\n");   // read-only
+    EXPECT_EQ(line.Command("AT+HWREV=C1\r\n"), "\r\nERROR\r\n"); // read-only
     EXPECT_EQ(ValueOf(line.Command("AT+HWREV\r\n")), "B2");
     EXPECT_EQ(ValueOf(line.Command("AT+PREFIX\r\n")), "");
     EXPECT_EQ(sim->Local().Get("AT+PANID"), "BEEF");
@@ -247,9 +248,11 @@ TEST_F(CommandMode, BadInputIsAnsweredWithErrorOrDropped) {
     line.Command("ATE0\r\n");
     EXPECT_EQ(line.Command(std::string(5000, 'A') + "\r\n"), "\r\nERROR\r\n");
     EXPECT_EQ(line.Command(std::string("AT\xFF\x80\r\n", 6)), "\r\nERROR\r\n");
-    EXPECT_EQ(line.Command(std::string("A\0T\x01\r\n", 6)), "\r\nOK\r\n") << "zero and control bytes dropped";
+    EXPECT_EQ(line.Command(std::string("A\0T\x01\r\n", 6)), "\r\nOK\r\n")
+        << "zero and control bytes dropped";
     std::string garbage;
-    for (int i = 0; i < 20000; ++i) garbage += static_cast<char>((i * 7919 + 13) % 256);
+    for (int i = 0; i < 20000; ++i)
+        garbage += static_cast<char>((i * 7919 + 13) % 256);
     line.Write(garbage);
     line.ReadFor(300ms);
     line.Take();

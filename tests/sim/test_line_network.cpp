@@ -16,7 +16,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
     std::size_t pos = 0;
     for (;;) {
         auto lf = text.find('\n', pos);
-        if (lf == std::string::npos) break;
+        if (lf == std::string::npos)
+            break;
         lines.push_back(text.substr(pos, lf - pos));
         pos = lf + 1;
     }
@@ -28,7 +29,8 @@ std::vector<std::string> Fields(const std::string& line) {
     std::size_t pos = 0;
     for (int i = 0; i < 5; ++i) {
         auto bar = line.find('|', pos);
-        if (bar == std::string::npos) break;
+        if (bar == std::string::npos)
+            break;
         f.push_back(line.substr(pos, bar - pos));
         pos = bar + 1;
     }
@@ -42,17 +44,21 @@ TEST_F(Network, ForwardsToTheRemoteWithThatAddressInAnyCase) {
     ASSERT_GE(sim->RemoteCount(), 2u);
     const std::string eui = sim->Remote(1).Eui();
     std::string lower = eui;
-    for (char& ch : lower) ch = static_cast<char>(std::tolower(ch));
-    EXPECT_EQ(ValueOf(line.Command("at+rc=" + lower + ",at+productname\r\n")), sim->Remote(1).Product());
+    for (char& ch : lower)
+        ch = static_cast<char>(std::tolower(ch));
+    EXPECT_EQ(ValueOf(line.Command("at+rc=" + lower + ",at+productname\r\n")),
+              sim->Remote(1).Product());
     EXPECT_EQ(ValueOf(line.Command("AT+RC=" + eui + ",AT+LONGADDR\r\n")), eui);
-    EXPECT_EQ(ValueOf(line.Command("AT+RC=" + eui + ",AT+NODENAME\r\n")), sim->Remote(1).NodeName());
+    EXPECT_EQ(ValueOf(line.Command("AT+RC=" + eui + ",AT+NODENAME\r\n")),
+              sim->Remote(1).NodeName());
     EXPECT_EQ(line.Command("AT+RC=" + eui + ",AT+CHANNEL=22\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(sim->Remote(1).Get("AT+CHANNEL"), "22");
     EXPECT_EQ(sim->Local().Get("AT+CHANNEL"), "15") << "the local store is untouched";
     EXPECT_EQ(line.Command("AT+RC=" + eui + ",AT+CHANNEL=99\r\n"), "\r\nERROR\r\n");
     EXPECT_EQ(line.Command("AT+RC=" + eui + ",ATZ\r\n"), "\r\nOK\r\n");
     EXPECT_EQ(line.Command("AT+RC=" + eui + ",AT+DS\r\n"), "\r\nERROR\r\n") << "no scans from afar";
-    EXPECT_EQ(ValueOf(line.Command("AT+RC=" + eui + ",AT+CHANNEL\r\n")), "22") << "values survive a restart";
+    EXPECT_EQ(ValueOf(line.Command("AT+RC=" + eui + ",AT+CHANNEL\r\n")), "22")
+        << "values survive a restart";
 }
 
 TEST_F(Network, UnknownAddressEndsInErrorAfterTheWait) {
@@ -73,7 +79,8 @@ TEST_F(Network, CommandsDuringARemoteRequestAreAnsweredAfterIt) {
     line.Command("ATE0\r\n");
     line.Write("AT+RC=" + sim->Remote(0).Eui() + ",AT+VERSION\r\nAT+PRODUCTNAME\r\n");
     ASSERT_TRUE(line.ReadUntil("KA40\r\n\r\nOK\r\n", 5000ms));
-    EXPECT_EQ(line.Take(), "\r\n" + sim->Remote(0).Version() + "\r\n\r\nOK\r\n\r\nKA40\r\n\r\nOK\r\n");
+    EXPECT_EQ(line.Take(),
+              "\r\n" + sim->Remote(0).Version() + "\r\n\r\nOK\r\n\r\nKA40\r\n\r\nOK\r\n");
 }
 
 TEST_F(Network, ScanReplyHasTitleLocalChildAndOneNodeLinePerRemote) {
@@ -83,7 +90,8 @@ TEST_F(Network, ScanReplyHasTitleLocalChildAndOneNodeLinePerRemote) {
     Start(c);
     line.Command("ATE0\r\n");
     std::string reply = line.Command("at+ds\r\n");
-    ASSERT_EQ(reply.find("OK"), reply.size() - 4) << "nothing before the end may read OK:\n" << reply;
+    ASSERT_EQ(reply.find("OK"), reply.size() - 4) << "nothing before the end may read OK:\n"
+                                                  << reply;
     EXPECT_EQ(reply.find("ERROR"), std::string::npos);
     auto lines = SplitLines(reply);
     bool title = false, localLine = false;
@@ -95,9 +103,12 @@ TEST_F(Network, ScanReplyHasTitleLocalChildAndOneNodeLinePerRemote) {
             continue;
         }
         auto f = Fields(l);
-        if (f[0].find('*') != std::string::npos) localLine = true;
-        else if (f[0].find("CHD") != std::string::npos || f[0].find("CLD") != std::string::npos) ++children;
-        else nodes.push_back(f);
+        if (f[0].find('*') != std::string::npos)
+            localLine = true;
+        else if (f[0].find("CHD") != std::string::npos || f[0].find("CLD") != std::string::npos)
+            ++children;
+        else
+            nodes.push_back(f);
     }
     EXPECT_TRUE(title);
     EXPECT_TRUE(localLine);
@@ -133,11 +144,13 @@ TEST_F(Network, PacedScanReplyTakesItsLineTime) {
     auto log = sim->ByteLog();
     std::size_t start = 0;
     for (std::size_t i = 0; i < log.size(); ++i)
-        if (log[i].toModule) start = i + 1;
+        if (log[i].toModule)
+            start = i + 1;
     std::chrono::microseconds first{-1}, last{-1};
     std::size_t bytes = 0;
     for (std::size_t i = start; i < log.size(); ++i) {
-        if (first.count() < 0) first = log[i].at;
+        if (first.count() < 0)
+            first = log[i].at;
         last = log[i].at;
         bytes += log[i].bytes.size();
     }

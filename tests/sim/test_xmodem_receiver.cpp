@@ -29,7 +29,8 @@ struct Harness {
     explicit Harness(XmodemReceiver::Options o = {}) : rx(std::move(o), t) {}
     std::string Out() {
         std::string s;
-        for (auto& o : rx.TakeOutput()) s += o.bytes;
+        for (auto& o : rx.TakeOutput())
+            s += o.bytes;
         return s;
     }
     void Feed(const std::string& b) { rx.Feed(b, t); }
@@ -43,7 +44,8 @@ struct Harness {
 
 TEST(XmodemReceiver, CrcMatchesTheXmodemCheckValue) {
     const std::string digits = "123456789";
-    EXPECT_EQ(Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size()), 0x31C3);
+    EXPECT_EQ(Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size()),
+              0x31C3);
 }
 
 TEST(XmodemReceiver, SendsCUntilTheSenderStartsThenGivesUp) {
@@ -77,7 +79,8 @@ TEST(XmodemReceiver, ReceivesSmallAndLargeBlocksAndAcknowledgesEot) {
 TEST(XmodemReceiver, BlockSplitIntoSingleBytesIsStillOneBlock) {
     Harness h;
     h.Out();
-    for (char c : Block(1, "abc")) h.Feed(std::string(1, c));
+    for (char c : Block(1, "abc"))
+        h.Feed(std::string(1, c));
     EXPECT_EQ(h.Out(), "\x06");
     EXPECT_EQ(h.rx.BlocksAccepted(), 1);
 }
@@ -134,9 +137,12 @@ TEST(XmodemReceiver, VerdictsDecideTheAnswerAndAckDelayIsHonoured) {
     o.ackDelay = 30ms;
     o.verdict = [&](int ordinal) {
         ++calls;
-        if (ordinal == 1 && calls == 1) return V::Nak;
-        if (ordinal == 1 && calls == 2) return V::Can;
-        if (ordinal == 2) return V::LostAck;
+        if (ordinal == 1 && calls == 1)
+            return V::Nak;
+        if (ordinal == 1 && calls == 2)
+            return V::Can;
+        if (ordinal == 2)
+            return V::LostAck;
         return V::Ack;
     };
     Harness h(o);
@@ -167,9 +173,14 @@ TEST(XmodemReceiver, RandomBytesNeverBreakIt) {
             for (std::size_t i = 0; i < n; ++i) {
                 std::uint32_t r = next() >> 24;
                 // Mostly valid block starts and control bytes, so that the states are visited.
-                chunk += static_cast<char>(r < 40 ? 0x01 : r < 45 ? 0x02 : r < 50 ? 0x18 : r < 52 ? 0x04 : r);
+                chunk += static_cast<char>(r < 40   ? 0x01
+                                           : r < 45 ? 0x02
+                                           : r < 50 ? 0x18
+                                           : r < 52 ? 0x04
+                                                    : r);
             }
-            if (next() % 7 == 0) chunk = Block(static_cast<unsigned>(h.rx.BlocksAccepted() + 1), chunk);
+            if (next() % 7 == 0)
+                chunk = Block(static_cast<unsigned>(h.rx.BlocksAccepted() + 1), chunk);
             h.Feed(chunk);
             h.Advance(std::chrono::milliseconds(next() % 3000));
             h.Out();
