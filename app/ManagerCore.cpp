@@ -187,11 +187,15 @@ void CManagerCore::EnableDeviceControls(int enable) {
     UpdateDeviceView();
 }
 
-void CManagerCore::OnReboot() {
+void CManagerCore::WakeSleepyDevice() {
     if (m_bSleepyDevice == 1) {
         m_serial.Write("\n");
         Sleep(200);
     }
+}
+
+void CManagerCore::OnReboot() {
+    WakeSleepyDevice();
     SendCommand("ATZ\r\n", 3);
 }
 

@@ -24,6 +24,8 @@ public:
     // the device information.
     virtual void EnableDeviceControls(int enable);
     void OnReboot();
+    // Before a command to a sleepy end device: write "\n" and wait 200 ms; otherwise nothing.
+    void WakeSleepyDevice();
     void OnReload();
     // Echo on and port closed, when connected; called when the main window closes.
     void ShutdownLink();

@@ -1,6 +1,7 @@
 #include "app/ManagerDlg.h"
 #include "app/AboutDlg.h"
 #include "config/ConfigPage.h"
+#include "platform/QtText.h"
 #include "res/Icons.h"
 #include "serial/SettingsCombos.h"
 
@@ -117,8 +118,7 @@ void CManagerDlg::ReadSettingsFromControls() {
 
 void CManagerDlg::UpdateDeviceView() {
     auto show = [this](int id, const std::string& text) {
-        m_form.Get<QLabel>(id)->setText(
-            QString::fromLatin1(text.data(), static_cast<int>(text.size())));
+        m_form.Get<QLabel>(id)->setText(vireo::ToQt(text));
     };
     show(1022, m_strProductName);
     show(1024, m_strEuiAddress);

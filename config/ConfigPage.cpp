@@ -3,6 +3,7 @@
 #include "config/ConfigEditor.h"
 #include "config/ConstructLoader.h"
 #include "platform/ProgramDirectory.h"
+#include "platform/QtText.h"
 #include "platform/UiServices.h"
 #include "res/Icons.h"
 
@@ -18,9 +19,6 @@ namespace {
 const char* const kNoResponse = "ERROR: The device does not respond. \r\nPlease make sure that "
                                 "the device is conncted correctly and turned on.";
 
-QString Text(const std::string& s) {
-    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
-}
 } // namespace
 
 CConfigPage::CConfigPage(CManagerCore& manager, QWidget* parent)
@@ -38,10 +36,9 @@ void CConfigPage::OnInitDialog() {
     m_form.Get<QLabel>(1012)->setWordWrap(true);
     UpdateData();
 
-    QIcon arrows;
-    arrows.addPixmap(vireo::ArrowIcon(vireo::NormalArrowColor()).pixmap(16), QIcon::Normal);
-    arrows.addPixmap(vireo::ArrowIcon(vireo::SelectedArrowColor()).pixmap(16), QIcon::Selected);
-    m_tree->setProperty("arrowIcon", arrows);
+    m_arrowIcon.addPixmap(vireo::ArrowIcon(vireo::NormalArrowColor()).pixmap(16), QIcon::Normal);
+    m_arrowIcon.addPixmap(vireo::ArrowIcon(vireo::SelectedArrowColor()).pixmap(16),
+                          QIcon::Selected);
     m_tree->setIconSize(QSize(16, 16));
 
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
@@ -51,13 +48,13 @@ void CConfigPage::OnInitDialog() {
 }
 
 void CConfigPage::UpdateData() {
-    m_form.Get<QGroupBox>(1005)->setTitle(Text(m_strTitle));
-    m_form.Get<QLabel>(1012)->setText(Text(m_strDescription));
-    m_form.Get<QLabel>(1013)->setText(Text(m_strRange));
-    m_form.Get<QLabel>(1015)->setText(Text(m_strRangeLabel));
-    m_form.Get<QLabel>(1028)->setText(Text(m_strRemoteProductName));
-    m_form.Get<QLabel>(1029)->setText(Text(m_strRemoteEui));
-    m_form.Get<QLabel>(1030)->setText(Text(m_strRemoteVersion));
+    m_form.Get<QGroupBox>(1005)->setTitle(vireo::ToQt(m_strTitle));
+    m_form.Get<QLabel>(1012)->setText(vireo::ToQt(m_strDescription));
+    m_form.Get<QLabel>(1013)->setText(vireo::ToQt(m_strRange));
+    m_form.Get<QLabel>(1015)->setText(vireo::ToQt(m_strRangeLabel));
+    m_form.Get<QLabel>(1028)->setText(vireo::ToQt(m_strRemoteProductName));
+    m_form.Get<QLabel>(1029)->setText(vireo::ToQt(m_strRemoteEui));
+    m_form.Get<QLabel>(1030)->setText(vireo::ToQt(m_strRemoteVersion));
 }
 
 void CConfigPage::EnableDeviceControls(bool enable) {
@@ -103,14 +100,13 @@ void CConfigPage::ClearTree() {
 }
 
 void CConfigPage::FillTree() {
-    const QIcon arrows = m_tree->property("arrowIcon").value<QIcon>();
     m_tree->blockSignals(true);
     for (int g = 0; g < m_data->m_nGroups; ++g) {
         QTreeWidgetItem* top = nullptr;
         for (const char* entry : m_data->GroupRow(g)) {
             auto* item = top ? new QTreeWidgetItem(top) : new QTreeWidgetItem(m_tree);
-            item->setText(0, QString::fromLatin1(entry));
-            item->setIcon(0, arrows);
+            item->setText(0, vireo::ToQt(entry));
+            item->setIcon(0, m_arrowIcon);
             if (!top)
                 top = item;
         }
@@ -124,16 +120,9 @@ void CConfigPage::FillComboBox(QComboBox* box, const std::vector<std::string>& t
     box->clear();
     box->setCurrentIndex(-1);
     for (unsigned short k = 0; k < count && k < texts.size() && k < itemData.size(); ++k) {
-        box->addItem(Text(texts[k]), itemData[k]);
+        box->addItem(vireo::ToQt(texts[k]), itemData[k]);
         if (itemData[k] == select)
             box->setCurrentIndex(k);
-    }
-}
-
-void CConfigPage::WakeSleepyDevice() {
-    if (m_manager.m_bSleepyDevice == 1) {
-        m_manager.m_serial.Write("\n");
-        m_manager.Sleep(200);
     }
 }
 
@@ -166,7 +155,7 @@ bool CConfigPage::ShowParameter(int i) {
     if (p.choiceList[0] != '\0') {
         m_combo->setEnabled(true);
         const std::vector<std::string> choices = SplitList(p.choiceList);
-        WakeSleepyDevice();
+        m_manager.WakeSleepyDevice();
         const std::string reply = ReadParameter(p);
         if (reply == "ERROR") {
             ShowReadFailure(m_combo);
@@ -180,12 +169,12 @@ bool CConfigPage::ShowParameter(int i) {
     } else {
         m_edit->setEnabled(true);
         FillComboBox(m_combo, {}, {}, 0, 0);
-        WakeSleepyDevice();
+        m_manager.WakeSleepyDevice();
         const std::string reply = ReadParameter(p);
         if (reply == "ERROR")
             ShowReadFailure(m_edit);
         else
-            m_edit->setText(Text(reply));
+            m_edit->setText(vireo::ToQt(reply));
     }
     return true;
 }
@@ -194,7 +183,7 @@ void CConfigPage::OnSelChangedTree(QTreeWidgetItem* item) {
     m_hSelItem = item;
     if (!item)
         return;
-    const std::string text = item->text(0).toLatin1().toStdString();
+    const std::string text = vireo::FromQt(item->text(0));
     m_save->setEnabled(false);
     m_edit->setEnabled(false);
     m_combo->setEnabled(false);
@@ -218,11 +207,10 @@ void CConfigPage::OnSave() {
         return;
     const ConfigParam& p = m_data->m_params[m_nSel];
     const std::string value =
-        p.choiceList[0] != '\0'
-            ? ChoiceValueToSave(p, m_combo->currentIndex() < 0
-                                       ? std::string()
-                                       : m_combo->currentText().toLatin1().toStdString())
-            : m_edit->text().toLatin1().toStdString();
+        p.choiceList[0] != '\0' ? ChoiceValueToSave(p, m_combo->currentIndex() < 0
+                                                           ? std::string()
+                                                           : vireo::FromQt(m_combo->currentText()))
+                                : vireo::FromQt(m_edit->text());
     const std::string command = SaveCommand(p, value);
     const int ok = m_manager.m_bRemoteMode == 1
                        ? m_manager.SendRemoteCommand(command, 15, m_strRemoteEui)
@@ -237,7 +225,7 @@ void CConfigPage::OnRestoreDefault() {
             vireo::ShowMessage("ERROR: Could not restart the device.", kAppCaption);
         return;
     }
-    WakeSleepyDevice();
+    m_manager.WakeSleepyDevice();
     if (m_manager.SendCommand("AT&f\r\n", 3) != 1)
         vireo::ShowMessage("ERROR: Could not restore this device to factory default.", kAppCaption);
 }

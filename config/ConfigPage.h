@@ -6,6 +6,7 @@
 #include "config/ConstructFile.h"
 #include "pages/PageDialog.h"
 
+#include <QIcon>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,8 +61,6 @@ protected:
     void OnInitDialog() override;
 
 private:
-    // Writes "\n" and waits when the local device is a sleepy end device.
-    void WakeSleepyDevice();
     // Reads a parameter from the local or the remote device.
     std::string ReadParameter(const ConfigParam& param);
     // Handles one record whose name matches the selection; false ends the handling early.
@@ -70,6 +69,7 @@ private:
 
     std::unique_ptr<CConstructData> m_data;
     QTreeWidget* m_tree = nullptr;
+    QIcon m_arrowIcon; // blue arrow, green while selected
     QTreeWidgetItem* m_hSelItem = nullptr;
     QComboBox* m_combo = nullptr;
     QLineEdit* m_edit = nullptr;

@@ -1,4 +1,5 @@
 #include "platform/QtUiServices.h"
+#include "platform/QtText.h"
 #include "serial/SerialNotify.h"
 
 #include <QApplication>
@@ -12,10 +13,6 @@
 namespace vireo {
 
 namespace {
-
-QString Latin(const std::string& s) {
-    return QString::fromLatin1(s.data(), static_cast<int>(s.size()));
-}
 
 // Runs f on the GUI thread and returns its result; directly when already there.
 template <class F> auto OnGuiThread(F f) -> decltype(f()) {
@@ -35,7 +32,7 @@ void PostToObject(void* hWnd, unsigned message) {
 } // namespace
 
 QString QtFileFilter(const std::string& filter) {
-    const QStringList parts = Latin(filter).split('|');
+    const QStringList parts = ToQt(filter).split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         QString description = parts[i];
@@ -50,8 +47,8 @@ MsgAnswer CQtUiServices::MessageBox(const std::string& text, const std::string& 
                                     MsgButtons buttons, MsgIcon icon) {
     return OnGuiThread([&] {
         QMessageBox box(QApplication::activeWindow());
-        box.setWindowTitle(Latin(caption));
-        box.setText(Latin(text).replace("\r\n", "\n"));
+        box.setWindowTitle(ToQt(caption));
+        box.setText(ToQt(text).replace("\r\n", "\n"));
         const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Question,
                                            QMessageBox::Warning, QMessageBox::Critical,
                                            QMessageBox::Information};
@@ -74,7 +71,7 @@ MsgAnswer CQtUiServices::MessageBox(const std::string& text, const std::string& 
 
 std::string CQtUiServices::GetOpenFileName(const FileDialogOptions& options) {
     return OnGuiThread([&] {
-        return QFileDialog::getOpenFileName(nullptr, QString(), Latin(options.initialName),
+        return QFileDialog::getOpenFileName(nullptr, QString(), ToQt(options.initialName),
                                             QtFileFilter(options.filter))
             .toStdString();
     });
@@ -84,9 +81,9 @@ std::string CQtUiServices::GetSaveFileName(const FileDialogOptions& options) {
     return OnGuiThread([&] {
         QFileDialog dialog(nullptr, QString(), QString(), QtFileFilter(options.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(Latin(options.defaultExt).remove("*.").remove('.'));
+        dialog.setDefaultSuffix(ToQt(options.defaultExt).remove("*.").remove('.'));
         if (!options.initialName.empty() && options.initialName.find('*') == std::string::npos)
-            dialog.selectFile(Latin(options.initialName));
+            dialog.selectFile(ToQt(options.initialName));
         if (!options.promptOverwrite)
             dialog.setOption(QFileDialog::DontConfirmOverwrite);
         return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0).toStdString()
@@ -110,7 +107,7 @@ void CQtUiServices::EndWaitCursor() {
 
 void CQtUiServices::ShellOpen(const std::string& pathOrUrl) {
     OnGuiThread([&] {
-        const QString target = Latin(pathOrUrl);
+        const QString target = ToQt(pathOrUrl);
         const QUrl url = target.contains("://") ? QUrl(target) : QUrl::fromLocalFile(target);
         return QDesktopServices::openUrl(url);
     });

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -41,7 +40,7 @@ QWidget* CDialogForm::Control(int id) const {
 
 QWidget* CDialogForm::Create(const DialogControl& c, QWidget* parent) {
     const QString text = QString::fromUtf8(c.text);
-    const QString& k = QString::fromLatin1(c.kind);
+    const QString k = QString::fromLatin1(c.kind);
     if (k == "GROUPBOX")
         return new QGroupBox(text, parent);
     if (k == "LTEXT" || k == "CTEXT" || k == "ICON") {
