@@ -146,7 +146,7 @@ int CManagerCore::ProbeBootloader() {
         m_serial.Write("\n");
         for (int inner = 0; inner < 30; ++inner) {
             TakeArrived();
-            if (m_strReply.find("OK") != std::string::npos)
+            if (FindWordLine(m_strReply, "OK") != std::string::npos)
                 return 1;
             if (m_strReply.find("BL") != std::string::npos)
                 return 0;

@@ -1,5 +1,6 @@
 #include "serial/DeviceLink.h"
 #include "platform/UiServices.h"
+#include "serial/ReplyWords.h"
 
 #include <chrono>
 #include <thread>
@@ -9,10 +10,10 @@ const char* const kAppCaption = "Vireo Manager";
 namespace {
 constexpr int kPollMs = 10;
 constexpr int kPollsPerSecond = 100;
-
-bool Holds(const std::string& text, const char* word) {
-    return text.find(word) != std::string::npos;
-}
+// Polls granted after a reply word has arrived for the rest of its line (its CR LF): a module
+// sends them right behind the word, and leaving them on the line would put them in front of
+// the next reply. A module that never ends the line costs at most this many polls more.
+constexpr int kLineEndPolls = 5;
 } // namespace
 
 CDeviceLink::CDeviceLink()
@@ -27,37 +28,32 @@ std::string CDeviceLink::RemoteWrapper(const std::string& address, const std::st
 }
 
 std::string CDeviceLink::ReplyValue(const std::string& reply) {
-    const std::string p = reply.substr(0, reply.find("OK"));
-    const size_t lf = p.find('\n');
-    const std::string t = lf == std::string::npos ? p : p.substr(lf + 1);
-    // A line feed left in T means the value line is followed by more lines: cut T at its
-    // first CR. Otherwise the value is P up to its first CR.
-    const std::string& source = t.find('\n') != std::string::npos ? t : p;
-    const size_t cr = source.find('\r');
-    return cr == std::string::npos ? std::string() : source.substr(0, cr);
+    return ::ReplyValue(reply);
 }
 
-CDeviceLink::Outcome CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
-                                           bool bootloaderWords) {
+ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
+                                BootloaderWords words) {
     m_strReply.clear();
     m_serial.m_rxRing.Clear();
     m_serial.Write(text);
-    const long long polls = static_cast<long long>(timeoutSeconds) * kPollsPerSecond;
-    for (long long i = 0; i < polls; ++i) {
+    long long polls = static_cast<long long>(timeoutSeconds) * kPollsPerSecond;
+    int lineEndPolls = kLineEndPolls;
+    while (polls > 0) {
         Sleep(kPollMs);
         TakeArrived();
-        if (Holds(m_strReply, "OK"))
-            return Outcome::Ok;
-        if (Holds(m_strReply, "ERROR"))
-            return Outcome::Error;
-        if (bootloaderWords) {
-            if (Holds(m_strReply, "ENTER"))
-                return Outcome::Enter;
-            if (Holds(m_strReply, ".ebl") || Holds(m_strReply, "Start"))
-                return Outcome::Start;
+        const ReplyVerdict verdict = JudgeReply(m_strReply, words);
+        if (verdict.word != ReplyWord::None) {
+            // The word counts once its line is complete, or when its line end is overdue;
+            // waiting for it may run past the time-out by those few polls.
+            if (verdict.complete || lineEndPolls-- == 0)
+                return verdict.word;
+            continue;
         }
+        if (m_serial.IsLost())
+            break; // the line is gone: no answer can come
+        --polls;
     }
-    return Outcome::None;
+    return ReplyWord::None;
 }
 
 int CDeviceLink::SendCommand(const std::string& command, int timeoutSeconds) {
@@ -66,7 +62,7 @@ int CDeviceLink::SendCommand(const std::string& command, int timeoutSeconds) {
         return 0;
     }
     vireo::CWaitCursor wait;
-    return Transact(command, timeoutSeconds, false) == Outcome::Ok ? 1 : 0;
+    return Transact(command, timeoutSeconds, {}) == ReplyWord::Ok ? 1 : 0;
 }
 
 int CDeviceLink::SendRemoteCommand(const std::string& command, int timeoutSeconds,
@@ -78,10 +74,10 @@ std::string CDeviceLink::QueryCommand(const std::string& command, int timeoutSec
     vireo::CWaitCursor wait;
     if (m_bPortOpen != 1)
         return {};
-    switch (Transact(command, timeoutSeconds, true)) {
-    case Outcome::Ok: return ReplyValue(m_strReply);
-    case Outcome::Enter: return "ENTER";
-    case Outcome::Start: return "START";
+    switch (Transact(command, timeoutSeconds, ExpectedBootloaderWords(command))) {
+    case ReplyWord::Ok: return ReplyValue(m_strReply);
+    case ReplyWord::Enter: return "ENTER";
+    case ReplyWord::Start: return "START";
     default: return "ERROR";
     }
 }
@@ -91,7 +87,7 @@ std::string CDeviceLink::QueryRemoteCommand(const std::string& command, int time
     vireo::CWaitCursor wait;
     if (m_bPortOpen != 1)
         return {};
-    return Transact(RemoteWrapper(address, command), timeoutSeconds, false) == Outcome::Ok
+    return Transact(RemoteWrapper(address, command), timeoutSeconds, {}) == ReplyWord::Ok
                ? ReplyValue(m_strReply)
                : std::string("ERROR");
 }

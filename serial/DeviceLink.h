@@ -3,12 +3,13 @@
 //
 // Conventions: a command carries its own line end and is written unchanged in one write;
 // remote commands are wrapped as "AT+RC=" + address + "," + command; a time-out of N seconds
-// is N * 100 polls, each sleeping 10 ms and then taking what arrived; "OK" anywhere in the
-// reply is success and is tested before "ERROR"; running out of polls is failure.
+// is N * 100 polls, each sleeping 10 ms and then taking what arrived; an "OK" line is success
+// and is tested before an "ERROR" line (see ReplyWords.h); running out of polls is failure.
 //
 // All transactions run on the calling (GUI) thread and block it, with the wait cursor shown.
 #pragma once
 
+#include "serial/ReplyWords.h"
 #include "serial/SerialPort.h"
 
 #include <functional>
@@ -45,9 +46,9 @@ public:
     std::function<void(int)> m_sleep;
 
 private:
-    enum class Outcome { Ok, Error, Enter, Start, None };
-    // Clears the ring and reply, writes text and polls until a final outcome or time-out.
-    Outcome Transact(const std::string& text, int timeoutSeconds, bool bootloaderWords);
+    // Clears the ring and reply, writes text and polls until a reply word or the time-out; a
+    // lost line ends the polls early.
+    ReplyWord Transact(const std::string& text, int timeoutSeconds, BootloaderWords words);
 };
 
 // The caption of the program's message boxes.
