@@ -97,6 +97,14 @@ void CConfigPage::ClearTree() {
     m_tree->blockSignals(false);
     m_hSelItem = nullptr;
     m_strTitle.clear();
+    // The editor belonged to a record of the tree just cleared: a Save now would write its
+    // text through a stale index into whatever record of the next file has that index.
+    m_nSel = -1;
+    m_edit->clear();
+    FillComboBox(m_combo, {}, {}, 0, 0);
+    m_save->setEnabled(false);
+    m_edit->setEnabled(false);
+    m_combo->setEnabled(false);
 }
 
 void CConfigPage::FillTree() {
@@ -118,12 +126,15 @@ void CConfigPage::FillTree() {
 void CConfigPage::FillComboBox(QComboBox* box, const std::vector<std::string>& texts,
                                const std::vector<int>& itemData, unsigned short count, int select) {
     box->clear();
-    box->setCurrentIndex(-1);
+    int selected = -1;
     for (unsigned short k = 0; k < count && k < texts.size() && k < itemData.size(); ++k) {
         box->addItem(vireo::ToQt(texts[k]), itemData[k]);
         if (itemData[k] == select)
-            box->setCurrentIndex(k);
+            selected = k;
     }
+    // The box selects its first entry by itself when it is added; a value that matches no
+    // entry must leave it without a selection.
+    box->setCurrentIndex(selected);
 }
 
 std::string CConfigPage::ReadParameter(const ConfigParam& param) {

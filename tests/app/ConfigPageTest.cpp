@@ -86,6 +86,33 @@ TEST_F(ConfigPageTest, ChoiceParameterSelectsTheEntryOfItsValueAndSavesByValue) 
     EXPECT_EQ("D", sim->Local().Get("AT+JOINMODE").value_or(""));
 }
 
+TEST_F(ConfigPageTest, ValueOutsideTheChoicesLeavesTheBoxWithoutSelection) {
+    Connect();
+    ASSERT_TRUE(sim->Local().Set("ATS03", "5", false)); // Sensitivity Boost: Off, On
+    SelectItem("Sensitivity Boost");
+    ASSERT_EQ(2, Choice()->count());
+    EXPECT_EQ(-1, Choice()->currentIndex());
+    EXPECT_EQ("", Choice()->currentText());
+}
+
+TEST_F(ConfigPageTest, ReloadAndDisconnectEmptyTheEditorAndDisableSave) {
+    Connect();
+    SelectItem("PAN ID");
+    ASSERT_TRUE(Save()->isEnabled());
+    dlg->Form().Get<QPushButton>(1007)->click(); // Reload
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_FALSE(Save()->isEnabled());
+    EXPECT_FALSE(Edit()->isEnabled());
+    EXPECT_EQ("", Edit()->text());
+    SelectItem("Join Mode");
+    ASSERT_TRUE(Choice()->isEnabled());
+    dlg->m_pOpenButton->click(); // disconnect
+    EXPECT_FALSE(Save()->isEnabled());
+    EXPECT_FALSE(Choice()->isEnabled());
+    EXPECT_EQ(0, Choice()->count());
+    EXPECT_EQ(-1, page->m_nSel);
+}
+
 TEST_F(ConfigPageTest, ReadOnlyParameterShowsItsValueWithSaveDisabled) {
     Connect();
     SelectItem("Product Name");
