@@ -17,28 +17,6 @@ protected:
     bool Enabled(int id) const { return dlg->Form().Control(id)->isEnabled(); }
 };
 
-TEST_F(ConnectTest, AnsweringModuleIsConnectedWithTheExactCommandOrder) {
-    Start();
-    dlg->m_pOpenButton->click();
-    ASSERT_EQ(1, dlg->m_bPortOpen);
-    EXPECT_EQ("\r\nATE0\r\nATR1\r\n\r\nATE0\r\nAT+NODETYPE\r\nAT+PRODUCTNAME\r\nAT+LONGADDR\r\n"
-              "AT+NODENAME\r\nAT+VERSION\r\n\r\nATE0\r\nAT+UF\r\n",
-              sim->ReceivedText());
-    EXPECT_EQ("Close", dlg->m_pOpenButton->text());
-    EXPECT_EQ("KA40", Info(1022));
-    EXPECT_EQ("000D6F0000A1B2C3", Info(1024));
-    EXPECT_EQ("Bench unit", Info(1023));
-    EXPECT_EQ("v1.1.0", Info(1025));
-    EXPECT_TRUE(Enabled(1006));
-    EXPECT_TRUE(Enabled(1007));
-    EXPECT_EQ(0, dlg->m_bSleepyDevice);
-    // The construct file of the product and version fills the tree.
-    QTreeWidget* tree = dlg->m_tabHost.ConfigPage()->Tree();
-    ASSERT_GT(tree->topLevelItemCount(), 5);
-    EXPECT_EQ("Device Information", tree->topLevelItem(0)->text(0));
-    EXPECT_TRUE(ui.Shown().empty());
-}
-
 TEST_F(ConnectTest, DisconnectLeavesEchoOnAndClearsTheView) {
     Start();
     dlg->m_pOpenButton->click();

@@ -1,5 +1,6 @@
 // A main dialog and a simulated module on COM1 of a private port directory, both in this
-// process; message boxes go to a scripted UI.
+// process; message boxes go to a scripted UI. The module sends at the line rate, byte after
+// byte, as a real one does, unless a test sets `instant` and says why.
 #pragma once
 
 #include "app/ManagerDlg.h"
@@ -31,6 +32,8 @@ protected:
     void Start(sim::SimConfig config = {}) {
         config.comNumber = 1;
         config.remoteCount = 2;
+        if (!instant)
+            config.pacing = true;
         sim = std::make_unique<sim::Simulator>(config);
         std::string error;
         ASSERT_TRUE(sim->Start(&error)) << error;
@@ -50,6 +53,10 @@ protected:
         combo->setCurrentIndex(index);
     }
 
+    // Selects the rate in the baud combo as a person would.
+    void SelectRate(int baud) { Select(dlg->m_cbBaudRate, QString::number(baud)); }
+
+    bool instant = false;
     CTempPortDir dir;
     CScriptedUi ui;
     std::unique_ptr<sim::Simulator> sim;
