@@ -1,10 +1,16 @@
 #include "config/ConfigPage.h"
 #include "tests/app/SimFixture.h"
 
+#include "sim/LineRate.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <chrono>
+#include <fcntl.h>
+#include <map>
+#include <thread>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using vireo::MsgAnswer;
@@ -15,7 +21,39 @@ class ConnectTest : public vireo::test::SimFixture {
 protected:
     QString Info(int id) const { return dlg->Form().Get<QLabel>(id)->text(); }
     bool Enabled(int id) const { return dlg->Form().Control(id)->isEnabled(); }
+
+    // Records every wait of the dialogue that is not a 10 ms poll, and waits as asked.
+    void RecordWaits() {
+        dlg->m_sleep = [this](int ms) {
+            if (ms != 10)
+                waits.push_back(ms);
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        };
+    }
+
+    std::vector<int> waits;
 };
+
+TEST_F(ConnectTest, AnsweringModuleIsConnectedAfterTheFixedWaits) {
+    Start();
+    RecordWaits();
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    // 100 ms after the first line end, 200 ms before and after the second.
+    EXPECT_EQ((std::vector<int>{100, 200, 200}), waits);
+}
+
+TEST_F(ConnectTest, ReloadDisconnectsAndConnectsAgain) {
+    Start();
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    sim->ClearReceived();
+    dlg->Form().Get<QPushButton>(1007)->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ(0u, sim->ReceivedText().find("ATE1\r\n\r\nATE0\r\nATR1\r\n"));
+    EXPECT_EQ("KA40", Info(1022));
+    EXPECT_EQ("Close", dlg->m_pOpenButton->text());
+}
 
 TEST_F(ConnectTest, DisconnectLeavesEchoOnAndClearsTheView) {
     Start();
@@ -43,8 +81,10 @@ TEST_F(ConnectTest, ModuleInDataModeIsEscapedWithPlusPlusPlus) {
     config.startInDataMode = true;
     config.timing.guardTimeMs = 200;
     Start(config);
+    RecordWaits();
     dlg->m_pOpenButton->click();
     ASSERT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ((std::vector<int>{100, 1, 200, 200}), waits);
     const std::vector<std::string> executed = sim->ExecutedCommands();
     ASSERT_FALSE(executed.empty());
     EXPECT_EQ("+++", executed.front()); // nothing before the escape reached the interpreter
@@ -196,6 +236,79 @@ TEST_F(BadPeerTest, IdentityRepliesOfErrorStillConnectAndFallBack) {
     EXPECT_EQ("ERROR", Info(1025));
     EXPECT_EQ("ERROR_ERROR.vmcon", dlg->m_tabHost.ConfigPage()->Data().m_strConstructFile);
     EXPECT_GT(dlg->m_tabHost.ConfigPage()->Tree()->topLevelItemCount(), 0);
+}
+
+// Answers of a module that knows the usual identification queries.
+std::string IdentityAnswer(const std::string& line) {
+    static const std::map<std::string, std::string> values = {
+        {"AT+NODETYPE", "1"},    {"AT+PRODUCTNAME", "KA40"}, {"AT+LONGADDR", "000D6F0000A1B2C3"},
+        {"AT+NODENAME", "Unit"}, {"AT+VERSION", "v1.1.0"},   {"AT+UF", "0"}};
+    const auto it = values.find(line);
+    return it == values.end() ? "\r\nOK\r\n" : "\r\n" + it->second + "\r\n\r\nOK\r\n";
+}
+
+TEST_F(BadPeerTest, ErrorToTheFlowControlQueryGivesNoWarning) {
+    vireo::test::CPtyPeer peer(1);
+    peer.SetResponder([](const std::string& line) {
+        return line == "AT+UF" ? std::string("\r\nERROR\r\n") : IdentityAnswer(line);
+    });
+    MakeDialog();
+    Select(dlg->m_cbFlowControl, "Hardware");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_TRUE(ui.Shown().empty());
+}
+
+TEST_F(BadPeerTest, UnansweredFinalEchoCommandAsksToCheckTheBaudRate) {
+    vireo::test::CPtyPeer peer(1);
+    int echoCommands = 0;
+    peer.SetResponder([&echoCommands](const std::string& line) {
+        if (line == "ATE0" && ++echoCommands == 2)
+            return std::string("\r\nERROR\r\n");
+        return IdentityAnswer(line);
+    });
+    MakeDialog();
+    ui.Expect("ERROR: The local device does not respond. Please check baud rate.");
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
+    EXPECT_EQ("", Info(1022));
+}
+
+TEST_F(BadPeerTest, BootloaderThatNeverStartsTheApplicationIsLeftAtTheSelectedRate) {
+    vireo::test::CPtyPeer peer(1);
+    bool started = false; // the module answers AT commands only after "2"
+    peer.SetResponder([&started](const std::string& line) {
+        if (line == "\x03")
+            return std::string("\r\nBL > ");
+        if (line == "2") {
+            started = true;
+            return std::string(); // and says nothing while the probe waits
+        }
+        return started ? IdentityAnswer(line) : std::string("\r\nERROR\r\n");
+    });
+    MakeDialog();
+    std::vector<int> waits;
+    dlg->m_sleep = [&waits](int ms) {
+        if (ms != 10)
+            waits.push_back(ms);
+        // The probe's long waits are shortened; their number and order are what counts.
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 100)));
+    };
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ("KA40", Info(1022));
+    // Reopened at 115200 for the probe, "2" and 3 s later "\n", 29 attempts 100 ms apart
+    // without an answer, then closed and reopened at the selected rate.
+    const auto two = std::find(waits.begin(), waits.end(), 3000);
+    ASSERT_NE(waits.end(), two);
+    EXPECT_EQ(std::vector<int>(29 + 2, 100), std::vector<int>(two + 1, two + 32));
+    EXPECT_EQ((std::vector<int>{200, 200}), std::vector<int>(two + 32, waits.end()));
+    const int fd = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(9600, vireo::sim::ReadLineRate(fd));
+    ::close(fd);
 }
 
 TEST_F(BadPeerTest, HangUpDuringConnectEndsCleanlyAndTheNextOpenSaysSo) {

@@ -82,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(NamesPerRow, ConstructLargeGroup,
                          testing::Values(std::pair(38, std::vector<size_t>{39}),
                                          std::pair(39, std::vector<size_t>{40}),
                                          std::pair(40, std::vector<size_t>{40, 2}),
-                                         std::pair(100, std::vector<size_t>{40, 40, 23})));
+                                         std::pair(100, std::vector<size_t>{40, 40, 23})),
+                         [](const auto& c) { return std::to_string(c.param.first) + "Names"; });
 
 TEST(ConstructLimits, OverlongFieldsAreTruncatedAndTerminated) {
     const std::string group(40, 'g'), name(200, 'n'), choices(300, 'c'), values(300, 'v'),

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -85,11 +87,23 @@ std::unique_ptr<CConstructData> Parse(const std::string& text) {
     return data;
 }
 
+// A test name made of the case's index and the letters and digits of its input.
+std::string CaseName(size_t index, const char* input) {
+    std::string name = "Case" + std::to_string(index) + "_";
+    for (const char* c = input; *c; ++c)
+        name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+}
+
 struct TypeCase {
     const char* typeField;
     int32_t type;
     int32_t width;
 };
+
+void PrintTo(const TypeCase& c, std::ostream* os) {
+    *os << '"' << c.typeField << '"';
+}
 
 class ConstructTypeField : public testing::TestWithParam<TypeCase> {};
 
@@ -106,12 +120,17 @@ INSTANTIATE_TEST_SUITE_P(TestOrderAndWidth, ConstructTypeField,
                                          TypeCase{"GET", PT_NONE, 0}, TypeCase{"", PT_NONE, 0},
                                          TypeCase{"16(4", PT_16, 0}, TypeCase{"16(abc)", PT_16, 0},
                                          TypeCase{"16(7x)", PT_16, 7}, TypeCase{"16)(5", PT_16, 0},
-                                         TypeCase{"String(99999999999)", PT_STRING, 2147483647}));
+                                         TypeCase{"String(99999999999)", PT_STRING, 2147483647}),
+                         [](const auto& c) { return CaseName(c.index, c.param.typeField); });
 
 struct DescriptionCase {
     const char* field;
     const char* description;
 };
+
+void PrintTo(const DescriptionCase& c, std::ostream* os) {
+    *os << '"' << c.field << '"';
+}
 
 class ConstructDescription : public testing::TestWithParam<DescriptionCase> {};
 
@@ -126,7 +145,8 @@ INSTANTIATE_TEST_SUITE_P(Brackets, ConstructDescription,
                                          DescriptionCase{"D=a>b", "D=a"},
                                          DescriptionCase{"D=<open", ""},
                                          DescriptionCase{"no brackets", ""},
-                                         DescriptionCase{"D=<a<b>", "a<b"}));
+                                         DescriptionCase{"D=<a<b>", "a<b"}),
+                         [](const auto& c) { return CaseName(c.index, c.param.field); });
 
 TEST(ConstructParser, TextWithoutEntriesGivesNoRecords) {
     for (const std::string& text : {std::string(), std::string("no entries; none at all"),
