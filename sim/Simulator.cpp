@@ -1,37 +1,24 @@
 #include "sim/Simulator.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fcntl.h>
-#include <functional>
-#include <mutex>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
 
 #include "platform/PortMap.h"
 #include "platform/ProgramDirectory.h"
 #include "sim/FirmwareImage.h"
 #include "sim/LineRate.h"
-#include "sim/ParamStore.h"
-#include "sim/PortRegistry.h"
-#include "sim/XmodemReceiver.h"
+#include "sim/SimulatorImpl.h"
 
 namespace vireo::sim {
 
-using Clock = std::chrono::steady_clock;
-using TimePoint = Clock::time_point;
-using std::chrono::milliseconds;
-
 namespace {
 
-constexpr int kBootloaderRate = 115200;
 constexpr std::size_t kMaxLine = 200;       // longer command lines are answered with ERROR
 constexpr std::size_t kMaxQueuedLines = 16; // lines received while a command is still running
 constexpr std::size_t kMaxTxBacklog = 1u << 20;
@@ -41,29 +28,6 @@ const char* const kMenu = "\r\nVireo bootloader 2.1\r\n"
                           "1. upload image\r\n"
                           "2. run application\r\n"
                           "BL > ";
-
-std::string Reply(const std::string& value) {
-    return "\r\n" + value + "\r\n\r\nOK\r\n";
-}
-const std::string kOk = "\r\nOK\r\n";
-const std::string kError = "\r\nERROR\r\n";
-
-std::string Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return std::string(s);
-}
-
-bool IsHex16(std::string_view s) {
-    if (s.size() != 16)
-        return false;
-    for (char c : s)
-        if (!std::isxdigit(static_cast<unsigned char>(c)))
-            return false;
-    return true;
-}
 
 std::string Pad(std::string s, std::size_t width) {
     if (s.size() < width)
@@ -169,979 +133,880 @@ std::vector<RemoteConfig> DefaultRemotes(int count) {
     return out;
 }
 
-// ---------------------------------------------------------------------------------------
+int Simulator::Impl::ModuleRate() const {
+    switch (mode) {
+    case Mode::Bootloader:
+    case Mode::XmodemReceive: return kBootloaderRate;
+    default: return cfg.baudRate;
+    }
+}
+int Simulator::Impl::ToolRate() const {
+    return slave >= 0 ? ReadLineRate(slave) : 0;
+}
 
-struct Module {
-    std::string product, version, eui, nodeName, nodeType, shortAddress;
-    int flowControl = 0;
-    bool damaged = false;
-    ParamStore store;
-    std::string lastImage;
-    // Power-up values of the writable identity settings (restored by "AT&f").
-    std::string defaultNodeName;
-    int defaultFlowControl = 0;
-};
+void Simulator::Impl::Wake() {
+    if (wake[1] >= 0) {
+        char c = 1;
+        [[maybe_unused]] auto r = write(wake[1], &c, 1);
+    }
+}
 
-struct Simulator::Impl {
-    explicit Impl(const SimConfig& c) : cfg(c) {}
+std::uint64_t Simulator::Impl::AddTimer(TimePoint at, std::function<void()> fn) {
+    std::uint64_t id = nextTimerId++;
+    timers.emplace(at, Timer{id, std::move(fn)});
+    return id;
+}
+std::uint64_t Simulator::Impl::After(int ms, std::function<void()> fn) {
+    return AddTimer(Clock::now() + milliseconds(std::max(0, ms)), std::move(fn));
+}
+void Simulator::Impl::CancelTimer(std::uint64_t& id) {
+    if (id == 0)
+        return;
+    for (auto it = timers.begin(); it != timers.end(); ++it)
+        if (it->second.id == id) {
+            timers.erase(it);
+            break;
+        }
+    id = 0;
+}
+void Simulator::Impl::RunTimers(TimePoint now) {
+    while (!timers.empty() && timers.begin()->first <= now && !stopping) {
+        auto fn = std::move(timers.begin()->second.fn);
+        timers.erase(timers.begin());
+        fn();
+    }
+}
 
-    const SimConfig& cfg;
-    mutable std::mutex mu;
-    mutable std::condition_variable cv;
+void Simulator::Impl::TrimRecord(std::string& s) {
+    if (s.size() > cfg.recordLimit)
+        s.erase(0, s.size() - cfg.recordLimit / 2);
+}
 
-    // Line.
-    int master = -1, slave = -1;
-    int wake[2] = {-1, -1};
-    std::string slavePath;
-    PortRegistration reg;
-    std::thread thread;
-    bool stopping = false, running = false, hangUpRequested = false;
-    TimePoint start{};
-    std::string dataDir;
+void Simulator::Impl::Record(std::string_view bytes, bool toModule, TimePoint now) {
+    auto at = std::chrono::duration_cast<std::chrono::microseconds>(now - start);
+    if (toModule) {
+        received.append(bytes);
+        TrimRecord(received);
+    } else {
+        sent.append(bytes);
+        TrimRecord(sent);
+    }
+    if (!log.empty() && log.back().toModule == toModule &&
+        at - log.back().at < std::chrono::milliseconds(2) && log.back().bytes.size() < 4096) {
+        log.back().bytes.append(bytes);
+    } else {
+        log.push_back({at, toModule, std::string(bytes)});
+    }
+    logBytes += bytes.size();
+    if (logBytes > cfg.recordLimit) {
+        std::size_t drop = log.size() / 2, dropped = 0;
+        for (std::size_t i = 0; i < drop; ++i)
+            dropped += log[i].bytes.size();
+        log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(drop));
+        logBytes -= dropped;
+    }
+    if (logFile) {
+        std::fprintf(logFile, "[%12.6f] %s %4zu \"%s\"\n", static_cast<double>(at.count()) / 1e6,
+                     toModule ? "tool->module" : "module->tool", bytes.size(),
+                     Printable(bytes).c_str());
+        std::fflush(logFile);
+    }
+    cv.notify_all();
+}
 
-    // Modules.
-    Module local;
-    std::vector<Module> remotes;
-    std::map<std::string, std::shared_ptr<const std::vector<ParamDef>>> defsCache;
+// ---- output ---------------------------------------------------------------------
 
-    // Interpreter of the local module.
-    Mode mode = Mode::Stopped;
-    bool echo = true;
-    std::string line;
-    bool lineBad = false, lineLong = false;
-    bool busy = false;
-    std::deque<std::string> queued;
-    std::string echoOut;
-    TimePoint lastRx{};
-    int plusCount = 0;
-    bool plusGuardOk = false;
-    std::uint64_t escapeTimer = 0;
-    TimePoint lastActivity{};
-    std::uint64_t sleepTimer = 0;
-    TimePoint lostUntil{};
-    TimePoint swallowUntil{};
+void Simulator::Impl::SendRaw(std::string bytes) {
+    if (bytes.empty() || master < 0)
+        return;
+    if (txBacklog + bytes.size() > kMaxTxBacklog)
+        return; // nobody reads: the line drops it
+    txBacklog += bytes.size();
+    int rate = ModuleRate();
+    if (!txq.empty() && txq.back().rate == rate && txq.size() > 1)
+        txq.back().bytes += bytes;
+    else
+        txq.push_back({rate, std::move(bytes)});
+    lastActivity = Clock::now();
+}
 
-    // Timers.
-    struct Timer {
-        std::uint64_t id;
-        std::function<void()> fn;
-    };
-    std::multimap<TimePoint, Timer> timers;
-    std::uint64_t nextTimerId = 1;
-
-    // XMODEM receiver (local bootloader or relay to a remote module).
-    std::unique_ptr<XmodemReceiver> rx;
-    int relayTarget = -1;
-    TimePoint rxLastDue{};
-
-    // Output.
-    struct Chunk {
-        int rate;
-        std::string bytes;
-    };
-    std::deque<Chunk> txq;
-    std::size_t txBacklog = 0;
-    TimePoint txFree{};
-    TimePoint txPieceDue{};
-    std::size_t txPieceLen = 0;
-    TimePoint txNextDue{};
-    bool txBlocked = false;
-
-    // Paced input.
-    std::string rxHeld;
-    TimePoint rxDue{}, rxFree{}, rxPauseUntil{};
-    bool rxMore = false; // the last paced read filled its chunk: more bytes were waiting
-
-    // Records.
-    std::string received, sent;
-    std::vector<std::string> commands;
-    std::vector<LogEntry> log;
-    std::size_t logBytes = 0;
-    std::FILE* logFile = nullptr;
-    std::string lastImage;
-    int completed = 0;
-
-    // Faults.
-    FaultConfig faults;
-    long silenceLeft = -1;
-    std::uint32_t noise = 0x2545F491u;
-
-    // ---- helpers --------------------------------------------------------------------
-
-    int ModuleRate() const {
-        switch (mode) {
-        case Mode::Bootloader:
-        case Mode::XmodemReceive: return kBootloaderRate;
-        default: return cfg.baudRate;
+// Text answers get the requested zero bytes and garbage mixed in.
+void Simulator::Impl::SendText(const std::string& text) {
+    if (!faults.zeroBytesInAnswers && !faults.garbageInAnswers) {
+        SendRaw(text);
+        return;
+    }
+    std::string out;
+    if (faults.garbageInAnswers) {
+        for (int i = 0; i < 3; ++i) {
+            noise = noise * 1103515245u + 12345u;
+            out += static_cast<char>(0x80 + (noise >> 16) % 0x7F);
         }
     }
-    int ToolRate() const { return slave >= 0 ? ReadLineRate(slave) : 0; }
+    for (char c : text) {
+        if (faults.zeroBytesInAnswers && c == '\n')
+            out += '\0';
+        out += c;
+    }
+    if (faults.zeroBytesInAnswers)
+        out += '\0';
+    SendRaw(out);
+}
 
-    void Wake() {
-        if (wake[1] >= 0) {
-            char c = 1;
-            [[maybe_unused]] auto r = write(wake[1], &c, 1);
+void Simulator::Impl::FlushEcho() {
+    if (!echoOut.empty()) {
+        SendRaw(echoOut);
+        echoOut.clear();
+    }
+}
+
+void Simulator::Impl::Flush(TimePoint now) {
+    txNextDue = TimePoint{};
+    while (!txq.empty()) {
+        if (master < 0) {
+            txq.clear();
+            txBacklog = 0;
+            break;
         }
-    }
-
-    std::uint64_t AddTimer(TimePoint at, std::function<void()> fn) {
-        std::uint64_t id = nextTimerId++;
-        timers.emplace(at, Timer{id, std::move(fn)});
-        return id;
-    }
-    std::uint64_t After(int ms, std::function<void()> fn) {
-        return AddTimer(Clock::now() + milliseconds(std::max(0, ms)), std::move(fn));
-    }
-    void CancelTimer(std::uint64_t& id) {
-        if (id == 0)
-            return;
-        for (auto it = timers.begin(); it != timers.end(); ++it)
-            if (it->second.id == id) {
-                timers.erase(it);
+        Chunk& c = txq.front();
+        if (c.rate != ToolRate() || silenceLeft == 0) {
+            // Sent at a rate the tool does not listen at, or muted: lost on the line.
+            txBacklog -= c.bytes.size();
+            txq.pop_front();
+            txPieceLen = 0;
+            continue;
+        }
+        std::size_t len = c.bytes.size();
+        if (cfg.pacing) {
+            if (txPieceLen == 0) {
+                txPieceLen = std::min(len, PaceChunk(c.rate));
+                txPieceDue = std::max(txFree, now) + ByteTime(c.rate) * txPieceLen;
+            }
+            if (now < txPieceDue) {
+                txNextDue = txPieceDue;
                 break;
             }
-        id = 0;
-    }
-    void RunTimers(TimePoint now) {
-        while (!timers.empty() && timers.begin()->first <= now && !stopping) {
-            auto fn = std::move(timers.begin()->second.fn);
-            timers.erase(timers.begin());
-            fn();
+            len = txPieceLen;
         }
-    }
-
-    void TrimRecord(std::string& s) {
-        if (s.size() > cfg.recordLimit)
-            s.erase(0, s.size() - cfg.recordLimit / 2);
-    }
-
-    void Record(std::string_view bytes, bool toModule, TimePoint now) {
-        auto at = std::chrono::duration_cast<std::chrono::microseconds>(now - start);
-        if (toModule) {
-            received.append(bytes);
-            TrimRecord(received);
-        } else {
-            sent.append(bytes);
-            TrimRecord(sent);
-        }
-        if (!log.empty() && log.back().toModule == toModule &&
-            at - log.back().at < std::chrono::milliseconds(2) && log.back().bytes.size() < 4096) {
-            log.back().bytes.append(bytes);
-        } else {
-            log.push_back({at, toModule, std::string(bytes)});
-        }
-        logBytes += bytes.size();
-        if (logBytes > cfg.recordLimit) {
-            std::size_t drop = log.size() / 2, dropped = 0;
-            for (std::size_t i = 0; i < drop; ++i)
-                dropped += log[i].bytes.size();
-            log.erase(log.begin(), log.begin() + static_cast<std::ptrdiff_t>(drop));
-            logBytes -= dropped;
-        }
-        if (logFile) {
-            std::fprintf(
-                logFile, "[%12.6f] %s %4zu \"%s\"\n", static_cast<double>(at.count()) / 1e6,
-                toModule ? "tool->module" : "module->tool", bytes.size(), Printable(bytes).c_str());
-            std::fflush(logFile);
-        }
-        cv.notify_all();
-    }
-
-    // ---- output ---------------------------------------------------------------------
-
-    void SendRaw(std::string bytes) {
-        if (bytes.empty() || master < 0)
-            return;
-        if (txBacklog + bytes.size() > kMaxTxBacklog)
-            return; // nobody reads: the line drops it
-        txBacklog += bytes.size();
-        int rate = ModuleRate();
-        if (!txq.empty() && txq.back().rate == rate && txq.size() > 1)
-            txq.back().bytes += bytes;
-        else
-            txq.push_back({rate, std::move(bytes)});
-        lastActivity = Clock::now();
-    }
-
-    // Text answers get the requested zero bytes and garbage mixed in.
-    void SendText(const std::string& text) {
-        if (!faults.zeroBytesInAnswers && !faults.garbageInAnswers) {
-            SendRaw(text);
-            return;
-        }
-        std::string out;
-        if (faults.garbageInAnswers) {
-            for (int i = 0; i < 3; ++i) {
-                noise = noise * 1103515245u + 12345u;
-                out += static_cast<char>(0x80 + (noise >> 16) % 0x7F);
-            }
-        }
-        for (char c : text) {
-            if (faults.zeroBytesInAnswers && c == '\n')
-                out += '\0';
-            out += c;
-        }
-        if (faults.zeroBytesInAnswers)
-            out += '\0';
-        SendRaw(out);
-    }
-
-    void FlushEcho() {
-        if (!echoOut.empty()) {
-            SendRaw(echoOut);
-            echoOut.clear();
-        }
-    }
-
-    void Flush(TimePoint now) {
-        txNextDue = TimePoint{};
-        while (!txq.empty()) {
-            if (master < 0) {
+        if (silenceLeft > 0)
+            len = std::min<std::size_t>(len, static_cast<std::size_t>(silenceLeft));
+        ssize_t n = write(master, c.bytes.data(), len);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK)
+                txBlocked = true;
+            else {
                 txq.clear();
                 txBacklog = 0;
-                break;
-            }
-            Chunk& c = txq.front();
-            if (c.rate != ToolRate() || silenceLeft == 0) {
-                // Sent at a rate the tool does not listen at, or muted: lost on the line.
-                txBacklog -= c.bytes.size();
-                txq.pop_front();
                 txPieceLen = 0;
-                continue;
             }
-            std::size_t len = c.bytes.size();
-            if (cfg.pacing) {
-                if (txPieceLen == 0) {
-                    txPieceLen = std::min(len, PaceChunk(c.rate));
-                    txPieceDue = std::max(txFree, now) + ByteTime(c.rate) * txPieceLen;
-                }
-                if (now < txPieceDue) {
-                    txNextDue = txPieceDue;
-                    break;
-                }
-                len = txPieceLen;
-            }
-            if (silenceLeft > 0)
-                len = std::min<std::size_t>(len, static_cast<std::size_t>(silenceLeft));
-            ssize_t n = write(master, c.bytes.data(), len);
-            if (n < 0) {
-                if (errno == EAGAIN || errno == EWOULDBLOCK)
-                    txBlocked = true;
-                else {
-                    txq.clear();
-                    txBacklog = 0;
-                    txPieceLen = 0;
-                }
-                break;
-            }
-            auto w = static_cast<std::size_t>(n);
-            Record(std::string_view(c.bytes).substr(0, w), false, now);
-            if (silenceLeft > 0)
-                silenceLeft -= static_cast<long>(w);
-            txBacklog -= w;
-            c.bytes.erase(0, w);
-            if (cfg.pacing) {
-                txPieceLen -= std::min(txPieceLen, w);
-                if (txPieceLen == 0)
-                    txFree = txPieceDue;
-            }
-            if (c.bytes.empty())
-                txq.pop_front();
-            if (w < len) {
-                txBlocked = true;
-                break;
-            }
+            break;
+        }
+        auto w = static_cast<std::size_t>(n);
+        Record(std::string_view(c.bytes).substr(0, w), false, now);
+        if (silenceLeft > 0)
+            silenceLeft -= static_cast<long>(w);
+        txBacklog -= w;
+        c.bytes.erase(0, w);
+        if (cfg.pacing) {
+            txPieceLen -= std::min(txPieceLen, w);
+            if (txPieceLen == 0)
+                txFree = txPieceDue;
+        }
+        if (c.bytes.empty())
+            txq.pop_front();
+        if (w < len) {
+            txBlocked = true;
+            break;
         }
     }
+}
 
-    // ---- modules --------------------------------------------------------------------
+// ---- modules --------------------------------------------------------------------
 
-    std::shared_ptr<const std::vector<ParamDef>> Defs(const std::string& product,
-                                                      const std::string& version) {
-        std::string name = product + "_" + version + ".vmcon";
-        auto it = defsCache.find(name);
-        if (it != defsCache.end())
-            return it->second;
-        std::vector<ConstructEntry> entries;
-        std::shared_ptr<const std::vector<ParamDef>> defs;
-        if (ReadConstructFile(dataDir + "/" + name, &entries))
-            defs = std::make_shared<const std::vector<ParamDef>>(BuildParamDefs(entries));
-        defsCache[name] = defs;
-        return defs;
-    }
+std::shared_ptr<const std::vector<ParamDef>> Simulator::Impl::Defs(const std::string& product,
+                                                                   const std::string& version) {
+    std::string name = product + "_" + version + ".vmcon";
+    auto it = defsCache.find(name);
+    if (it != defsCache.end())
+        return it->second;
+    std::vector<ConstructEntry> entries;
+    std::shared_ptr<const std::vector<ParamDef>> defs;
+    if (ReadConstructFile(dataDir + "/" + name, &entries))
+        defs = std::make_shared<const std::vector<ParamDef>>(BuildParamDefs(entries));
+    defsCache[name] = defs;
+    return defs;
+}
 
-    void LoadStore(Module& m) { m.store = ParamStore(Defs(m.product, m.version)); }
+void Simulator::Impl::LoadStore(Module& m) {
+    m.store = ParamStore(Defs(m.product, m.version));
+}
 
-    // New firmware version: the store follows the construct file of that version and keeps
-    // the values it can; without a construct file for it the old store stays.
-    void ChangeVersion(Module& m, const std::string& version) {
-        m.version = version;
-        auto defs = Defs(m.product, version);
-        if (!defs)
-            return;
-        ParamStore fresh(defs);
-        fresh.CarryOver(m.store);
-        m.store = std::move(fresh);
-    }
+// New firmware version: the store follows the construct file of that version and keeps
+// the values it can; without a construct file for it the old store stays.
+void Simulator::Impl::ChangeVersion(Module& m, const std::string& version) {
+    m.version = version;
+    auto defs = Defs(m.product, version);
+    if (!defs)
+        return;
+    ParamStore fresh(defs);
+    fresh.CarryOver(m.store);
+    m.store = std::move(fresh);
+}
 
-    Module* Find(int index) {
-        if (index < 0)
-            return &local;
-        if (static_cast<std::size_t>(index) < remotes.size())
-            return &remotes[static_cast<std::size_t>(index)];
-        return nullptr;
-    }
+Module* Simulator::Impl::Find(int index) {
+    if (index < 0)
+        return &local;
+    if (static_cast<std::size_t>(index) < remotes.size())
+        return &remotes[static_cast<std::size_t>(index)];
+    return nullptr;
+}
 
-    int FindRemote(std::string_view eui) const {
-        std::string up = ToUpper(Trim(eui));
-        for (std::size_t i = 0; i < remotes.size(); ++i)
-            if (ToUpper(remotes[i].eui) == up)
-                return static_cast<int>(i);
-        return -1;
-    }
+int Simulator::Impl::FindRemote(std::string_view eui) const {
+    std::string up = ToUpper(Trim(eui));
+    for (std::size_t i = 0; i < remotes.size(); ++i)
+        if (ToUpper(remotes[i].eui) == up)
+            return static_cast<int>(i);
+    return -1;
+}
 
-    // Identity and parameter commands shared by local and remote modules. nullopt when the
-    // command is neither.
-    std::optional<std::string> ModuleCommand(Module& m, const std::string& text) {
-        auto eq = text.find('=');
-        std::string name = ToUpper(Trim(text.substr(0, eq)));
-        bool write = eq != std::string::npos;
-        std::string value = write ? text.substr(eq + 1) : std::string{};
-        while (!value.empty() && value.back() == ' ')
-            value.pop_back();
+// Identity and parameter commands shared by local and remote modules. nullopt when the
+// command is neither.
+std::optional<std::string> Simulator::Impl::ModuleCommand(Module& m, const std::string& text) {
+    auto eq = text.find('=');
+    std::string name = ToUpper(Trim(text.substr(0, eq)));
+    bool write = eq != std::string::npos;
+    std::string value = write ? text.substr(eq + 1) : std::string{};
+    while (!value.empty() && value.back() == ' ')
+        value.pop_back();
 
-        std::string* identity = nullptr;
-        if (name == "AT+PRODUCTNAME")
-            identity = &m.product;
-        else if (name == "AT+LONGADDR")
-            identity = &m.eui;
-        else if (name == "AT+VERSION")
-            identity = &m.version;
-        else if (name == "AT+NODETYPE")
-            identity = &m.nodeType;
-        if (identity)
-            return write ? kError : Reply(*identity);
-        if (name == "AT+NODENAME") {
-            if (!write)
-                return Reply(m.nodeName);
-            const ParamDef* d = m.store.Find(name);
-            bool ok = d ? IsValidValue(*d, value) : IsValidValue(ParamDef{}, value);
-            if (!ok)
-                return kError;
-            m.nodeName = value;
-            m.store.Write(name, value, false);
-            return kOk;
-        }
-        if (name == "AT+UF") {
-            if (!write)
-                return Reply(std::to_string(m.flowControl));
-            if (value != "0" && value != "1" && value != "2")
-                return kError;
-            m.flowControl = value[0] - '0';
-            m.store.Write(name, value, false);
-            return kOk;
-        }
-        if (!m.store.Find(name))
-            return std::nullopt;
+    std::string* identity = nullptr;
+    if (name == "AT+PRODUCTNAME")
+        identity = &m.product;
+    else if (name == "AT+LONGADDR")
+        identity = &m.eui;
+    else if (name == "AT+VERSION")
+        identity = &m.version;
+    else if (name == "AT+NODETYPE")
+        identity = &m.nodeType;
+    if (identity)
+        return write ? kError : Reply(*identity);
+    if (name == "AT+NODENAME") {
         if (!write)
-            return Reply(*m.store.Read(name));
-        return m.store.Write(name, value) == ParamStore::WriteResult::Ok ? kOk : kError;
+            return Reply(m.nodeName);
+        const ParamDef* d = m.store.Find(name);
+        bool ok = d ? IsValidValue(*d, value) : IsValidValue(ParamDef{}, value);
+        if (!ok)
+            return kError;
+        m.nodeName = value;
+        m.store.Write(name, value, false);
+        return kOk;
     }
-
-    void RestoreDefaults(Module& m) {
-        m.store.RestoreDefaults();
-        m.nodeName = m.defaultNodeName;
-        m.flowControl = m.defaultFlowControl;
+    if (name == "AT+UF") {
+        if (!write)
+            return Reply(std::to_string(m.flowControl));
+        if (value != "0" && value != "1" && value != "2")
+            return kError;
+        m.flowControl = value[0] - '0';
+        m.store.Write(name, value, false);
+        return kOk;
     }
+    if (!m.store.Find(name))
+        return std::nullopt;
+    if (!write)
+        return Reply(*m.store.Read(name));
+    return m.store.Write(name, value) == ParamStore::WriteResult::Ok ? kOk : kError;
+}
 
-    std::string ExecuteRemote(Module& m, const std::string& cmd) {
-        std::string up = ToUpper(Trim(cmd));
-        if (up == "AT" || up == "ATZ" || up == "ATE0" || up == "ATE1" || up == "ATR1")
-            return kOk;
-        if (up == "AT&F") {
-            RestoreDefaults(m);
-            return kOk;
-        }
-        if (auto r = ModuleCommand(m, Trim(cmd)))
-            return *r;
-        return kError;
+void Simulator::Impl::RestoreDefaults(Module& m) {
+    m.store.RestoreDefaults();
+    m.nodeName = m.defaultNodeName;
+    m.flowControl = m.defaultFlowControl;
+}
+
+std::string Simulator::Impl::ExecuteRemote(Module& m, const std::string& cmd) {
+    std::string up = ToUpper(Trim(cmd));
+    if (up == "AT" || up == "ATZ" || up == "ATE0" || up == "ATE1" || up == "ATR1")
+        return kOk;
+    if (up == "AT&F") {
+        RestoreDefaults(m);
+        return kOk;
     }
+    if (auto r = ModuleCommand(m, Trim(cmd)))
+        return *r;
+    return kError;
+}
 
-    std::string ScanReply() const {
-        std::string r = "\r\nNetwork nodes, " + std::to_string(remotes.size() + 1) + " found\r\n";
-        auto node = [](const std::string& type, const Module& m, const std::string& shortAddr) {
-            return Pad(type, 5) + "|" + Pad(m.eui, 17) + "|" + Pad(shortAddr, 5) + "|" +
-                   Pad(m.version, 8) + "|" + Pad(m.product, 6) + "|" + m.nodeName + "\r\n";
-        };
-        r += node("*" + NodeTypeText(local.nodeType), local, "0000");
-        for (const auto& m : remotes)
-            if (IsEndDevice(m.nodeType))
-                r += Pad(m.nodeType == "4" ? "CLD" : "CHD", 5) + "|" + Pad(m.eui, 17) + "|" +
-                     m.shortAddress + "\r\n";
-        for (const auto& m : remotes)
-            r += node(NodeTypeText(m.nodeType), m, m.shortAddress);
-        r += "\r\nOK\r\n";
-        return r;
+std::string Simulator::Impl::ScanReply() const {
+    std::string r = "\r\nNetwork nodes, " + std::to_string(remotes.size() + 1) + " found\r\n";
+    auto node = [](const std::string& type, const Module& m, const std::string& shortAddr) {
+        return Pad(type, 5) + "|" + Pad(m.eui, 17) + "|" + Pad(shortAddr, 5) + "|" +
+               Pad(m.version, 8) + "|" + Pad(m.product, 6) + "|" + m.nodeName + "\r\n";
+    };
+    r += node("*" + NodeTypeText(local.nodeType), local, "0000");
+    for (const auto& m : remotes)
+        if (IsEndDevice(m.nodeType))
+            r += Pad(m.nodeType == "4" ? "CLD" : "CHD", 5) + "|" + Pad(m.eui, 17) + "|" +
+                 m.shortAddress + "\r\n";
+    for (const auto& m : remotes)
+        r += node(NodeTypeText(m.nodeType), m, m.shortAddress);
+    r += "\r\nOK\r\n";
+    return r;
+}
+
+std::string Simulator::Impl::Banner() const {
+    return "\r\nVireo " + local.product + " " + local.version + " ready\r\nOK\r\n";
+}
+
+// ---- the local interpreter ------------------------------------------------------
+
+void Simulator::Impl::Done() {
+    busy = false;
+    while (!busy && !queued.empty() && mode == Mode::Command) {
+        std::string next = std::move(queued.front());
+        queued.pop_front();
+        Execute(next, false);
     }
+}
 
-    std::string Banner() const {
-        return "\r\nVireo " + local.product + " " + local.version + " ready\r\nOK\r\n";
-    }
-
-    // ---- the local interpreter ------------------------------------------------------
-
-    void Done() {
-        busy = false;
-        while (!busy && !queued.empty() && mode == Mode::Command) {
-            std::string next = std::move(queued.front());
-            queued.pop_front();
-            Execute(next, false);
-        }
-    }
-
-    void Restart() {
-        mode = Mode::Restarting;
-        After(cfg.timing.restartMs, [this] {
-            if (mode != Mode::Restarting)
-                return;
-            // The power-up settings of the parameter store decide echo and data mode.
-            echo = local.store.Read("ATS16").value_or("1") != "0";
-            mode = Mode::Command;
-            line.clear();
-            SendText(Banner());
-            if (local.store.Read("ATS50").value_or("0") == "1")
-                mode = Mode::Data;
-            ArmSleep();
-        });
-    }
-
-    void EnterBootloaderMenu() {
-        mode = Mode::Bootloader;
-        line.clear();
-        queued.clear();
-        busy = false;
-    }
-
-    void Execute(const std::string& text, bool bad) {
-        if (commands.size() >= 100000)
-            commands.erase(commands.begin(), commands.begin() + 50000);
-        commands.push_back(text);
-        if (bad) {
-            SendText(kError);
+void Simulator::Impl::Restart() {
+    mode = Mode::Restarting;
+    After(cfg.timing.restartMs, [this] {
+        if (mode != Mode::Restarting)
             return;
-        }
-        std::string up = ToUpper(Trim(text));
-        if (up == "AT" || up == "ATR1")
-            return SendText(kOk);
-        if (up == "ATE0" || up == "ATE1") {
-            echo = up == "ATE1";
-            return SendText(kOk);
-        }
-        if (up == "ATZ") {
-            SendText(kOk);
-            return Restart();
-        }
-        if (up == "AT&F") {
-            RestoreDefaults(local);
-            return SendText(kOk);
-        }
-        if (up == "ATO") {
-            SendText(kOk);
-            mode = Mode::Data;
-            return;
-        }
-        if (up == "AT+DS") {
-            busy = true;
-            After(cfg.timing.scanDelayMs, [this] {
-                SendText(ScanReply());
-                Done();
-            });
-            return;
-        }
-        if (up == "AT+BOOTLOAD") {
-            SendText("\r\nENTER bootloader\r\n");
-            EnterBootloaderMenu();
-            return;
-        }
-        if (up.rfind("AT+BOOTLOAD=", 0) == 0)
-            return RemoteBootload(Trim(text).substr(12));
-        if (up.rfind("AT+RC=", 0) == 0)
-            return RemoteCommand(Trim(text).substr(6));
-        if (auto r = ModuleCommand(local, Trim(text)))
-            return SendText(*r);
-        SendText(kError);
-    }
-
-    // "AT+RC=<address>,<command>"
-    void RemoteCommand(const std::string& args) {
-        auto comma = args.find(',');
-        if (comma == std::string::npos)
-            return SendText(kError);
-        int idx = FindRemote(args.substr(0, comma));
-        std::string cmd = args.substr(comma + 1);
-        busy = true;
-        if (idx < 0) {
-            After(cfg.timing.unknownAddressMs, [this] {
-                SendText(kError);
-                Done();
-            });
-            return;
-        }
-        After(2 * cfg.timing.radioDelayMs, [this, idx, cmd] {
-            SendText(ExecuteRemote(remotes[static_cast<std::size_t>(idx)], cmd));
-            Done();
-        });
-    }
-
-    // "AT+BOOTLOAD=1,<address>" (relayed upload) and "AT+BOOTLOAD=2,<address>" (clone).
-    void RemoteBootload(const std::string& args) {
-        auto comma = args.find(',');
-        std::string kind = Trim(args.substr(0, comma));
-        if (comma == std::string::npos || (kind != "1" && kind != "2"))
-            return SendText(kError);
-        int idx = FindRemote(args.substr(comma + 1));
-        busy = true;
-        if (idx < 0) {
-            After(cfg.timing.unknownAddressMs, [this] {
-                SendText(kError);
-                Done();
-            });
-            return;
-        }
-        After(cfg.timing.radioDelayMs, [this, idx, kind] {
-            Module& r = remotes[static_cast<std::size_t>(idx)];
-            if (kind == "1") {
-                SendText("\r\nStart remote upload to " + r.eui + "\r\n");
-                StartReceiver(idx);
-                return;
-            }
-            // Cloning needs a remote of the same product, and a local product that can
-            // clone at all (the KM40X cannot).
-            if (r.product != local.product || local.product == "KM40X") {
-                SendText(kError);
-                Done();
-                return;
-            }
-            SendText("\r\nStart cloning to " + r.eui + "\r\n");
-            CloneStep(idx, 1);
-        });
-    }
-
-    void CloneStep(int idx, int step) {
-        After(cfg.timing.cloneStepMs, [this, idx, step] {
-            int steps = std::max(1, cfg.timing.cloneSteps);
-            if (step < steps) {
-                SendText("\r\nCloning " + std::to_string(step * 100 / steps) + "%\r\n");
-                CloneStep(idx, step + 1);
-                return;
-            }
-            Module& r = remotes[static_cast<std::size_t>(idx)];
-            ChangeVersion(r, local.version);
-            r.damaged = false;
-            r.lastImage = local.lastImage;
-            ++completed;
-            if (!faults.noCompletionText)
-                SendText("\r\nClone complete\r\n");
-            Done();
-        });
-    }
-
-    // ---- bootloader and XMODEM ------------------------------------------------------
-
-    XmodemReceiver::Verdict BlockVerdict(int ordinal) {
-        auto take = [ordinal](std::map<int, int>& m) {
-            auto it = m.find(ordinal);
-            if (it == m.end() || it->second <= 0)
-                return false;
-            --it->second;
-            return true;
-        };
-        if (faults.hangUpAtBlock == ordinal) {
-            faults.hangUpAtBlock = 0;
-            return XmodemReceiver::Verdict::HangUp;
-        }
-        if (take(faults.nakBlocks))
-            return XmodemReceiver::Verdict::Nak;
-        if (take(faults.canBlocks))
-            return XmodemReceiver::Verdict::Can;
-        if (take(faults.lostAckBlocks))
-            return XmodemReceiver::Verdict::LostAck;
-        return XmodemReceiver::Verdict::Ack;
-    }
-
-    void StartReceiver(int target) {
-        XmodemReceiver::Options o;
-        o.sendStartSignal = !faults.noStartSignal;
-        o.startInterval = milliseconds(cfg.timing.startSignalIntervalMs);
-        o.startLimit = cfg.timing.startSignalLimit;
-        o.byteTimeout = milliseconds(cfg.timing.blockByteTimeoutMs);
-        o.idleLimit = milliseconds(cfg.timing.transferIdleLimitMs);
-        o.ackDelay = target >= 0 ? milliseconds(cfg.timing.radioBlockMs) : milliseconds(0);
-        o.verdict = [this](int ordinal) { return BlockVerdict(ordinal); };
-        relayTarget = target;
-        mode = target >= 0 ? Mode::RemoteUpload : Mode::XmodemReceive;
-        TimePoint now = Clock::now();
-        rxLastDue = now;
-        if (target < 0)
-            SendText("\r\nbegin upload\r\n");
-        rx = std::make_unique<XmodemReceiver>(std::move(o), now);
-        PumpReceiver(now);
-    }
-
-    void PumpReceiver(TimePoint now) {
-        if (!rx)
-            return;
-        for (auto& out : rx->TakeOutput()) {
-            rxLastDue = std::max(rxLastDue, out.due);
-            if (out.due <= now)
-                SendRaw(out.bytes);
-            else
-                AddTimer(out.due, [this, b = out.bytes] { SendRaw(b); });
-        }
-        if (rx->HangUpRequested()) {
-            DoHangUp();
-            return;
-        }
-        if (rx->Finished())
-            EndTransfer(now);
-    }
-
-    void EndTransfer(TimePoint now) {
-        auto state = rx->GetState();
-        std::string image = rx->Image();
-        int blocks = rx->BlocksAccepted();
-        rx.reset();
-        int target = relayTarget;
-        relayTarget = -1;
-        if (state == XmodemReceiver::State::Completed || blocks > 0)
-            lastImage = image;
-        // The completion text follows the last answer of the receiver.
-        TimePoint at = std::max(now, rxLastDue) + milliseconds(1);
-        if (target < 0) {
-            swallowUntil = now + milliseconds(300);
-            mode = Mode::Bootloader;
-            std::string text;
-            if (state == XmodemReceiver::State::Completed) {
-                ++completed;
-                local.lastImage = image;
-                std::string version;
-                if (IsValidImageFor(image, local.product, &version)) {
-                    ChangeVersion(local, version);
-                    local.damaged = false;
-                } else {
-                    local.damaged = true;
-                }
-                if (!faults.noCompletionText)
-                    text += "\r\nSerial upload complete\r\n";
-                if (local.damaged)
-                    text += "\r\nimage not valid for this module\r\n";
-            } else {
-                if (blocks > 0)
-                    local.damaged = true; // the old firmware is partly overwritten
-                text += "\r\nupload aborted\r\n";
-            }
-            text += kMenu;
-            AddTimer(at, [this, text] {
-                if (mode == Mode::Bootloader)
-                    SendText(text);
-            });
-            return;
-        }
+        // The power-up settings of the parameter store decide echo and data mode.
+        echo = local.store.Read("ATS16").value_or("1") != "0";
         mode = Mode::Command;
-        Module& r = remotes[static_cast<std::size_t>(target)];
+        line.clear();
+        SendText(Banner());
+        if (local.store.Read("ATS50").value_or("0") == "1")
+            mode = Mode::Data;
+        ArmSleep();
+    });
+}
+
+void Simulator::Impl::EnterBootloaderMenu() {
+    mode = Mode::Bootloader;
+    line.clear();
+    queued.clear();
+    busy = false;
+}
+
+void Simulator::Impl::Execute(const std::string& text, bool bad) {
+    if (commands.size() >= 100000)
+        commands.erase(commands.begin(), commands.begin() + 50000);
+    commands.push_back(text);
+    if (bad) {
+        SendText(kError);
+        return;
+    }
+    std::string up = ToUpper(Trim(text));
+    if (up == "AT" || up == "ATR1")
+        return SendText(kOk);
+    if (up == "ATE0" || up == "ATE1") {
+        echo = up == "ATE1";
+        return SendText(kOk);
+    }
+    if (up == "ATZ") {
+        SendText(kOk);
+        return Restart();
+    }
+    if (up == "AT&F") {
+        RestoreDefaults(local);
+        return SendText(kOk);
+    }
+    if (up == "ATO") {
+        SendText(kOk);
+        mode = Mode::Data;
+        return;
+    }
+    if (up == "AT+DS") {
+        busy = true;
+        After(cfg.timing.scanDelayMs, [this] {
+            SendText(ScanReply());
+            Done();
+        });
+        return;
+    }
+    if (up == "AT+BOOTLOAD") {
+        SendText("\r\nENTER bootloader\r\n");
+        EnterBootloaderMenu();
+        return;
+    }
+    if (up.rfind("AT+BOOTLOAD=", 0) == 0)
+        return RemoteBootload(Trim(text).substr(12));
+    if (up.rfind("AT+RC=", 0) == 0)
+        return RemoteCommand(Trim(text).substr(6));
+    if (auto r = ModuleCommand(local, Trim(text)))
+        return SendText(*r);
+    SendText(kError);
+}
+
+// "AT+RC=<address>,<command>"
+void Simulator::Impl::RemoteCommand(const std::string& args) {
+    auto comma = args.find(',');
+    if (comma == std::string::npos)
+        return SendText(kError);
+    int idx = FindRemote(args.substr(0, comma));
+    std::string cmd = args.substr(comma + 1);
+    busy = true;
+    if (idx < 0) {
+        After(cfg.timing.unknownAddressMs, [this] {
+            SendText(kError);
+            Done();
+        });
+        return;
+    }
+    After(2 * cfg.timing.radioDelayMs, [this, idx, cmd] {
+        SendText(ExecuteRemote(remotes[static_cast<std::size_t>(idx)], cmd));
+        Done();
+    });
+}
+
+// "AT+BOOTLOAD=1,<address>" (relayed upload) and "AT+BOOTLOAD=2,<address>" (clone).
+void Simulator::Impl::RemoteBootload(const std::string& args) {
+    auto comma = args.find(',');
+    std::string kind = Trim(args.substr(0, comma));
+    if (comma == std::string::npos || (kind != "1" && kind != "2"))
+        return SendText(kError);
+    int idx = FindRemote(args.substr(comma + 1));
+    busy = true;
+    if (idx < 0) {
+        After(cfg.timing.unknownAddressMs, [this] {
+            SendText(kError);
+            Done();
+        });
+        return;
+    }
+    After(cfg.timing.radioDelayMs, [this, idx, kind] {
+        Module& r = remotes[static_cast<std::size_t>(idx)];
+        if (kind == "1") {
+            SendText("\r\nStart remote upload to " + r.eui + "\r\n");
+            StartReceiver(idx);
+            return;
+        }
+        // Cloning needs a remote of the same product, and a local product that can
+        // clone at all (the KM40X cannot).
+        if (r.product != local.product || local.product == "KM40X") {
+            SendText(kError);
+            Done();
+            return;
+        }
+        SendText("\r\nStart cloning to " + r.eui + "\r\n");
+        CloneStep(idx, 1);
+    });
+}
+
+void Simulator::Impl::CloneStep(int idx, int step) {
+    After(cfg.timing.cloneStepMs, [this, idx, step] {
+        int steps = std::max(1, cfg.timing.cloneSteps);
+        if (step < steps) {
+            SendText("\r\nCloning " + std::to_string(step * 100 / steps) + "%\r\n");
+            CloneStep(idx, step + 1);
+            return;
+        }
+        Module& r = remotes[static_cast<std::size_t>(idx)];
+        ChangeVersion(r, local.version);
+        r.damaged = false;
+        r.lastImage = local.lastImage;
+        ++completed;
+        if (!faults.noCompletionText)
+            SendText("\r\nClone complete\r\n");
+        Done();
+    });
+}
+
+// ---- bootloader and XMODEM ------------------------------------------------------
+
+XmodemReceiver::Verdict Simulator::Impl::BlockVerdict(int ordinal) {
+    auto take = [ordinal](std::map<int, int>& m) {
+        auto it = m.find(ordinal);
+        if (it == m.end() || it->second <= 0)
+            return false;
+        --it->second;
+        return true;
+    };
+    if (faults.hangUpAtBlock == ordinal) {
+        faults.hangUpAtBlock = 0;
+        return XmodemReceiver::Verdict::HangUp;
+    }
+    if (take(faults.nakBlocks))
+        return XmodemReceiver::Verdict::Nak;
+    if (take(faults.canBlocks))
+        return XmodemReceiver::Verdict::Can;
+    if (take(faults.lostAckBlocks))
+        return XmodemReceiver::Verdict::LostAck;
+    return XmodemReceiver::Verdict::Ack;
+}
+
+void Simulator::Impl::StartReceiver(int target) {
+    XmodemReceiver::Options o;
+    o.sendStartSignal = !faults.noStartSignal;
+    o.startInterval = milliseconds(cfg.timing.startSignalIntervalMs);
+    o.startLimit = cfg.timing.startSignalLimit;
+    o.byteTimeout = milliseconds(cfg.timing.blockByteTimeoutMs);
+    o.idleLimit = milliseconds(cfg.timing.transferIdleLimitMs);
+    o.ackDelay = target >= 0 ? milliseconds(cfg.timing.radioBlockMs) : milliseconds(0);
+    o.verdict = [this](int ordinal) { return BlockVerdict(ordinal); };
+    relayTarget = target;
+    mode = target >= 0 ? Mode::RemoteUpload : Mode::XmodemReceive;
+    TimePoint now = Clock::now();
+    rxLastDue = now;
+    if (target < 0)
+        SendText("\r\nbegin upload\r\n");
+    rx = std::make_unique<XmodemReceiver>(std::move(o), now);
+    PumpReceiver(now);
+}
+
+void Simulator::Impl::PumpReceiver(TimePoint now) {
+    if (!rx)
+        return;
+    for (auto& out : rx->TakeOutput()) {
+        rxLastDue = std::max(rxLastDue, out.due);
+        if (out.due <= now)
+            SendRaw(out.bytes);
+        else
+            AddTimer(out.due, [this, b = out.bytes] { SendRaw(b); });
+    }
+    if (rx->HangUpRequested()) {
+        DoHangUp();
+        return;
+    }
+    if (rx->Finished())
+        EndTransfer(now);
+}
+
+void Simulator::Impl::EndTransfer(TimePoint now) {
+    auto state = rx->GetState();
+    std::string image = rx->Image();
+    int blocks = rx->BlocksAccepted();
+    rx.reset();
+    int target = relayTarget;
+    relayTarget = -1;
+    if (state == XmodemReceiver::State::Completed || blocks > 0)
+        lastImage = image;
+    // The completion text follows the last answer of the receiver.
+    TimePoint at = std::max(now, rxLastDue) + milliseconds(1);
+    if (target < 0) {
+        swallowUntil = now + milliseconds(300);
+        mode = Mode::Bootloader;
         std::string text;
         if (state == XmodemReceiver::State::Completed) {
-            r.lastImage = image;
+            ++completed;
+            local.lastImage = image;
             std::string version;
-            if (IsValidImageFor(image, r.product, &version)) {
-                ++completed;
-                ChangeVersion(r, version);
-                r.damaged = false;
-                if (!faults.noCompletionText)
-                    text = "\r\nRemote update complete\r\n";
+            if (IsValidImageFor(image, local.product, &version)) {
+                ChangeVersion(local, version);
+                local.damaged = false;
             } else {
-                text = "\r\nERROR: image rejected by " + r.eui + "\r\n";
+                local.damaged = true;
             }
+            if (!faults.noCompletionText)
+                text += "\r\nSerial upload complete\r\n";
+            if (local.damaged)
+                text += "\r\nimage not valid for this module\r\n";
         } else {
-            text = kError;
+            if (blocks > 0)
+                local.damaged = true; // the old firmware is partly overwritten
+            text += "\r\nupload aborted\r\n";
         }
+        text += kMenu;
         AddTimer(at, [this, text] {
-            SendText(text);
-            Done();
+            if (mode == Mode::Bootloader)
+                SendText(text);
         });
+        return;
     }
-
-    void RunApplication() {
-        if (local.damaged) {
-            SendText(kMenu);
-            return;
-        }
-        Restart();
-    }
-
-    // ---- input ----------------------------------------------------------------------
-
-    void ArmSleep() {
-        if (local.nodeType != "4" || sleepTimer != 0)
-            return;
-        sleepTimer = AddTimer(lastActivity + milliseconds(cfg.timing.sleepAfterMs),
-                              [this] { SleepCheck(); });
-    }
-    void SleepCheck() {
-        sleepTimer = 0;
-        if (local.nodeType != "4")
-            return;
-        TimePoint due = lastActivity + milliseconds(cfg.timing.sleepAfterMs);
-        if (mode == Mode::Command && !busy && txq.empty() && Clock::now() >= due) {
-            mode = Mode::Sleeping;
-            line.clear();
-            return;
-        }
-        sleepTimer =
-            AddTimer(std::max(due, Clock::now() + milliseconds(10)), [this] { SleepCheck(); });
-    }
-
-    // "+++" with silence before and after, in data mode and at the start of a command line.
-    void EscapeByte(char c, TimePoint now) {
-        if (c == '+' &&
-            (mode == Mode::Data || line.size() == static_cast<std::size_t>(plusCount))) {
-            if (plusCount == 0)
-                plusGuardOk = now - lastRx >= milliseconds(cfg.timing.guardTimeMs);
-            ++plusCount;
-            CancelTimer(escapeTimer);
-            if (plusGuardOk && plusCount == 3) {
-                escapeTimer = After(cfg.timing.guardTimeMs, [this] {
-                    escapeTimer = 0;
-                    plusCount = 0;
-                    if (mode != Mode::Data && mode != Mode::Command)
-                        return;
-                    FlushEcho();
-                    mode = Mode::Command;
-                    line.clear();
-                    commands.push_back("+++");
-                    SendText(kOk);
-                    ArmSleep();
-                });
-            }
+    mode = Mode::Command;
+    Module& r = remotes[static_cast<std::size_t>(target)];
+    std::string text;
+    if (state == XmodemReceiver::State::Completed) {
+        r.lastImage = image;
+        std::string version;
+        if (IsValidImageFor(image, r.product, &version)) {
+            ++completed;
+            ChangeVersion(r, version);
+            r.damaged = false;
+            if (!faults.noCompletionText)
+                text = "\r\nRemote update complete\r\n";
         } else {
-            plusCount = 0;
-            CancelTimer(escapeTimer);
+            text = "\r\nERROR: image rejected by " + r.eui + "\r\n";
         }
+    } else {
+        text = kError;
     }
+    AddTimer(at, [this, text] {
+        SendText(text);
+        Done();
+    });
+}
 
-    void CommandByte(char c, TimePoint now) {
-        EscapeByte(c, now);
-        if (echo && c != '\0')
-            echoOut += c;
-        auto u = static_cast<unsigned char>(c);
-        if (c == '\r' || c == '\n') {
-            if (line.empty() && !lineBad && !lineLong)
-                return;
-            std::string text = std::move(line);
-            bool bad = lineBad || lineLong;
-            line.clear();
-            lineBad = lineLong = false;
-            FlushEcho();
-            if (busy) {
-                if (queued.size() < kMaxQueuedLines)
-                    queued.push_back(text);
-                return;
-            }
-            Execute(text, bad);
-        } else if (c == 0x08 || c == 0x7F) {
-            if (!line.empty())
-                line.pop_back();
-        } else if (u < 0x20) {
-            // other control bytes are noise
-        } else if (u >= 0x80) {
-            lineBad = true;
-        } else if (line.size() >= kMaxLine) {
-            lineLong = true;
-        } else {
-            line += c;
+void Simulator::Impl::RunApplication() {
+    if (local.damaged) {
+        SendText(kMenu);
+        return;
+    }
+    Restart();
+}
+
+// ---- input ----------------------------------------------------------------------
+
+void Simulator::Impl::ArmSleep() {
+    if (local.nodeType != "4" || sleepTimer != 0)
+        return;
+    sleepTimer =
+        AddTimer(lastActivity + milliseconds(cfg.timing.sleepAfterMs), [this] { SleepCheck(); });
+}
+void Simulator::Impl::SleepCheck() {
+    sleepTimer = 0;
+    if (local.nodeType != "4")
+        return;
+    TimePoint due = lastActivity + milliseconds(cfg.timing.sleepAfterMs);
+    if (mode == Mode::Command && !busy && txq.empty() && Clock::now() >= due) {
+        mode = Mode::Sleeping;
+        line.clear();
+        return;
+    }
+    sleepTimer = AddTimer(std::max(due, Clock::now() + milliseconds(10)), [this] { SleepCheck(); });
+}
+
+// "+++" with silence before and after, in data mode and at the start of a command line.
+void Simulator::Impl::EscapeByte(char c, TimePoint now) {
+    if (c == '+' && (mode == Mode::Data || line.size() == static_cast<std::size_t>(plusCount))) {
+        if (plusCount == 0)
+            plusGuardOk = now - lastRx >= milliseconds(cfg.timing.guardTimeMs);
+        ++plusCount;
+        CancelTimer(escapeTimer);
+        if (plusGuardOk && plusCount == 3) {
+            escapeTimer = After(cfg.timing.guardTimeMs, [this] {
+                escapeTimer = 0;
+                plusCount = 0;
+                if (mode != Mode::Data && mode != Mode::Command)
+                    return;
+                FlushEcho();
+                mode = Mode::Command;
+                line.clear();
+                commands.push_back("+++");
+                SendText(kOk);
+                ArmSleep();
+            });
         }
+    } else {
+        plusCount = 0;
+        CancelTimer(escapeTimer);
     }
+}
 
-    void ProcessInput(std::string_view bytes, TimePoint now) {
-        if (master < 0 || bytes.empty())
+void Simulator::Impl::CommandByte(char c, TimePoint now) {
+    EscapeByte(c, now);
+    if (echo && c != '\0')
+        echoOut += c;
+    auto u = static_cast<unsigned char>(c);
+    if (c == '\r' || c == '\n') {
+        if (line.empty() && !lineBad && !lineLong)
             return;
-        if (ToolRate() != ModuleRate())
-            return; // noise at a foreign rate
-        lastActivity = now;
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            char c = bytes[i];
-            switch (mode) {
-            case Mode::Command: CommandByte(c, now); break;
-            case Mode::Data: EscapeByte(c, now); break;
-            case Mode::Sleeping:
-                if (c == '\n') {
-                    mode = Mode::Command;
-                    lostUntil = now + milliseconds(cfg.timing.wakeUpMs);
-                    ArmSleep();
-                }
-                break;
-            case Mode::Bootloader:
-                if (now < swallowUntil && (c == kEot || c == '\r' || c == '\n'))
-                    break;
-                if (c == '\n')
-                    SendText(kMenu);
-                else if (c == '1')
-                    StartReceiver(-1);
-                else if (c == '2')
-                    RunApplication();
-                break;
-            case Mode::XmodemReceive:
-            case Mode::RemoteUpload:
-                if (rx) {
-                    rx->Feed(bytes.substr(i), now);
-                    PumpReceiver(now);
-                }
-                i = bytes.size();
-                break;
-            case Mode::Restarting:
-            case Mode::HungUp:
-            case Mode::Stopped: break;
-            }
-            if (mode == Mode::Command && now < lostUntil)
-                break; // still waking up
-            lastRx = now;
-        }
+        std::string text = std::move(line);
+        bool bad = lineBad || lineLong;
+        line.clear();
+        lineBad = lineLong = false;
         FlushEcho();
-        if (mode == Mode::Command)
-            ArmSleep();
-    }
-
-    void ReadMaster(TimePoint now) {
-        char buf[65536];
-        std::size_t want = cfg.pacing ? PaceChunk(ToolRate()) : sizeof buf;
-        ssize_t n = read(master, buf, want);
-        if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                return;
-            rxPauseUntil = now + milliseconds(20); // no reader on the slave side
+        if (busy) {
+            if (queued.size() < kMaxQueuedLines)
+                queued.push_back(text);
             return;
         }
-        std::string_view bytes(buf, static_cast<std::size_t>(n));
-        Record(bytes, true, now);
-        if (!cfg.pacing) {
-            ProcessInput(bytes, now);
-            return;
-        }
-        // The bytes come in one after another at the line rate. When the previous read left
-        // bytes waiting, these follow them on the line without a gap, however late this
-        // thread got to them (a UART keeps receiving while its owner is busy). The first
-        // bytes of a new burst began a little before we saw them (the wake-up of this
-        // thread): credit that much.
-        bool continuous = rxMore && now - rxFree < milliseconds(20);
-        TimePoint begin =
-            continuous ? rxFree : std::max(rxFree, now - std::chrono::microseconds(200));
-        rxMore = static_cast<std::size_t>(n) == want;
-        rxFree = begin + ByteTime(ToolRate()) * bytes.size();
-        rxHeld.assign(bytes);
-        rxDue = rxFree;
+        Execute(text, bad);
+    } else if (c == 0x08 || c == 0x7F) {
+        if (!line.empty())
+            line.pop_back();
+    } else if (u < 0x20) {
+        // other control bytes are noise
+    } else if (u >= 0x80) {
+        lineBad = true;
+    } else if (line.size() >= kMaxLine) {
+        lineLong = true;
+    } else {
+        line += c;
     }
+}
 
-    void DoHangUp() {
-        hangUpRequested = false;
-        if (master >= 0)
-            close(master);
-        if (slave >= 0)
-            close(slave);
-        master = slave = -1;
-        rx.reset();
-        txq.clear();
-        txBacklog = 0;
-        rxHeld.clear();
-        mode = Mode::HungUp;
-        cv.notify_all();
-    }
-
-    void Loop() {
-        std::unique_lock lk(mu);
-        while (!stopping) {
-            TimePoint now = Clock::now();
-            if (hangUpRequested)
-                DoHangUp();
-            RunTimers(now);
+void Simulator::Impl::ProcessInput(std::string_view bytes, TimePoint now) {
+    if (master < 0 || bytes.empty())
+        return;
+    if (ToolRate() != ModuleRate())
+        return; // noise at a foreign rate
+    lastActivity = now;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        char c = bytes[i];
+        switch (mode) {
+        case Mode::Command: CommandByte(c, now); break;
+        case Mode::Data: EscapeByte(c, now); break;
+        case Mode::Sleeping:
+            if (c == '\n') {
+                mode = Mode::Command;
+                lostUntil = now + milliseconds(cfg.timing.wakeUpMs);
+                ArmSleep();
+            }
+            break;
+        case Mode::Bootloader:
+            if (now < swallowUntil && (c == kEot || c == '\r' || c == '\n'))
+                break;
+            if (c == '\n')
+                SendText(kMenu);
+            else if (c == '1')
+                StartReceiver(-1);
+            else if (c == '2')
+                RunApplication();
+            break;
+        case Mode::XmodemReceive:
+        case Mode::RemoteUpload:
             if (rx) {
-                auto d = rx->NextDeadline();
-                if (d && *d <= now) {
-                    rx->Tick(now);
-                    PumpReceiver(now);
-                }
+                rx->Feed(bytes.substr(i), now);
+                PumpReceiver(now);
             }
-            if (!rxHeld.empty() && now >= rxDue) {
-                std::string held;
-                held.swap(rxHeld);
-                ProcessInput(held, now);
-            }
-            Flush(now);
-            cv.notify_all();
+            i = bytes.size();
+            break;
+        case Mode::Restarting:
+        case Mode::HungUp:
+        case Mode::Stopped: break;
+        }
+        if (mode == Mode::Command && now < lostUntil)
+            break; // still waking up
+        lastRx = now;
+    }
+    FlushEcho();
+    if (mode == Mode::Command)
+        ArmSleep();
+}
 
-            TimePoint next = TimePoint::max();
-            if (!timers.empty())
-                next = std::min(next, timers.begin()->first);
-            if (rx)
-                if (auto d = rx->NextDeadline())
-                    next = std::min(next, *d);
-            if (!rxHeld.empty())
-                next = std::min(next, rxDue);
-            if (txNextDue != TimePoint{})
-                next = std::min(next, txNextDue);
-            bool readable = master >= 0 && rxHeld.empty();
-            if (readable && now < rxPauseUntil) {
-                readable = false;
-                next = std::min(next, rxPauseUntil);
-            }
-            pollfd fds[2] = {{wake[0], POLLIN, 0}, {master, 0, 0}};
-            if (readable)
-                fds[1].events |= POLLIN;
-            if (master >= 0 && txBlocked && !txq.empty())
-                fds[1].events |= POLLOUT;
-            nfds_t nfds = fds[1].events ? 2 : 1;
-            timespec ts{};
-            timespec* tp = nullptr;
-            if (next != TimePoint::max()) {
-                auto d = std::max(next - Clock::now(), Clock::duration::zero());
-                auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
-                ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-                ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-                tp = &ts;
-            }
-            lk.unlock();
-            int r = ppoll(fds, nfds, tp, nullptr);
-            lk.lock();
-            if (r <= 0)
-                continue;
-            if (fds[0].revents) {
-                char drain[64];
-                while (read(wake[0], drain, sizeof drain) > 0) {
-                }
-            }
-            if (nfds == 2 && master >= 0) {
-                if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))
-                    txBlocked = false;
-                if ((fds[1].events & POLLIN) && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
-                    ReadMaster(Clock::now());
+void Simulator::Impl::ReadMaster(TimePoint now) {
+    char buf[65536];
+    std::size_t want = cfg.pacing ? PaceChunk(ToolRate()) : sizeof buf;
+    ssize_t n = read(master, buf, want);
+    if (n <= 0) {
+        if (n < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        rxPauseUntil = now + milliseconds(20); // no reader on the slave side
+        return;
+    }
+    std::string_view bytes(buf, static_cast<std::size_t>(n));
+    Record(bytes, true, now);
+    if (!cfg.pacing) {
+        ProcessInput(bytes, now);
+        return;
+    }
+    // The bytes come in one after another at the line rate. When the previous read left
+    // bytes waiting, these follow them on the line without a gap, however late this
+    // thread got to them (a UART keeps receiving while its owner is busy). The first
+    // bytes of a new burst began a little before we saw them (the wake-up of this
+    // thread): credit that much.
+    bool continuous = rxMore && now - rxFree < milliseconds(20);
+    TimePoint begin = continuous ? rxFree : std::max(rxFree, now - std::chrono::microseconds(200));
+    rxMore = static_cast<std::size_t>(n) == want;
+    rxFree = begin + ByteTime(ToolRate()) * bytes.size();
+    rxHeld.assign(bytes);
+    rxDue = rxFree;
+}
+
+void Simulator::Impl::DoHangUp() {
+    hangUpRequested = false;
+    if (master >= 0)
+        close(master);
+    if (slave >= 0)
+        close(slave);
+    master = slave = -1;
+    rx.reset();
+    txq.clear();
+    txBacklog = 0;
+    rxHeld.clear();
+    mode = Mode::HungUp;
+    cv.notify_all();
+}
+
+void Simulator::Impl::Loop() {
+    std::unique_lock lk(mu);
+    while (!stopping) {
+        TimePoint now = Clock::now();
+        if (hangUpRequested)
+            DoHangUp();
+        RunTimers(now);
+        if (rx) {
+            auto d = rx->NextDeadline();
+            if (d && *d <= now) {
+                rx->Tick(now);
+                PumpReceiver(now);
             }
         }
-    }
+        if (!rxHeld.empty() && now >= rxDue) {
+            std::string held;
+            held.swap(rxHeld);
+            ProcessInput(held, now);
+        }
+        Flush(now);
+        cv.notify_all();
 
-    void CloseAll() {
-        if (master >= 0)
-            close(master);
-        if (slave >= 0)
-            close(slave);
-        for (int& fd : wake)
-            if (fd >= 0)
-                close(fd);
-        master = slave = wake[0] = wake[1] = -1;
-        UnregisterPort(&reg);
-        if (logFile)
-            std::fclose(logFile);
-        logFile = nullptr;
+        TimePoint next = TimePoint::max();
+        if (!timers.empty())
+            next = std::min(next, timers.begin()->first);
+        if (rx)
+            if (auto d = rx->NextDeadline())
+                next = std::min(next, *d);
+        if (!rxHeld.empty())
+            next = std::min(next, rxDue);
+        if (txNextDue != TimePoint{})
+            next = std::min(next, txNextDue);
+        bool readable = master >= 0 && rxHeld.empty();
+        if (readable && now < rxPauseUntil) {
+            readable = false;
+            next = std::min(next, rxPauseUntil);
+        }
+        pollfd fds[2] = {{wake[0], POLLIN, 0}, {master, 0, 0}};
+        if (readable)
+            fds[1].events |= POLLIN;
+        if (master >= 0 && txBlocked && !txq.empty())
+            fds[1].events |= POLLOUT;
+        nfds_t nfds = fds[1].events ? 2 : 1;
+        timespec ts{};
+        timespec* tp = nullptr;
+        if (next != TimePoint::max()) {
+            auto d = std::max(next - Clock::now(), Clock::duration::zero());
+            auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+            ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+            tp = &ts;
+        }
+        lk.unlock();
+        int r = ppoll(fds, nfds, tp, nullptr);
+        lk.lock();
+        if (r <= 0)
+            continue;
+        if (fds[0].revents) {
+            char drain[64];
+            while (read(wake[0], drain, sizeof drain) > 0) {
+            }
+        }
+        if (nfds == 2 && master >= 0) {
+            if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))
+                txBlocked = false;
+            if ((fds[1].events & POLLIN) && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
+                ReadMaster(Clock::now());
+        }
     }
-};
+}
+
+void Simulator::Impl::CloseAll() {
+    if (master >= 0)
+        close(master);
+    if (slave >= 0)
+        close(slave);
+    for (int& fd : wake)
+        if (fd >= 0)
+            close(fd);
+    master = slave = wake[0] = wake[1] = -1;
+    UnregisterPort(&reg);
+    if (logFile)
+        std::fclose(logFile);
+    logFile = nullptr;
+}
 
 // ---------------------------------------------------------------------------------------
 

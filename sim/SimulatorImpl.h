@@ -1,0 +1,221 @@
+// The private state of a Simulator, shared by the files that play its dialogues.
+//
+// Everything here is guarded by Impl::mu: the I/O thread holds it while it runs the
+// dialogues, and every public member function of Simulator and ModuleView takes it.
+// The member functions are defined in Simulator.cpp.
+#pragma once
+
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "sim/ParamStore.h"
+#include "sim/PortRegistry.h"
+#include "sim/Simulator.h"
+#include "sim/XmodemReceiver.h"
+
+namespace vireo::sim {
+
+using Clock = std::chrono::steady_clock;
+using TimePoint = Clock::time_point;
+using std::chrono::milliseconds;
+
+constexpr int kBootloaderRate = 115200;
+
+// Answers in the module's shape.
+inline std::string Reply(const std::string& value) {
+    return "\r\n" + value + "\r\n\r\nOK\r\n";
+}
+inline const std::string kOk = "\r\nOK\r\n";
+inline const std::string kError = "\r\nERROR\r\n";
+
+inline std::string Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+inline bool IsHex16(std::string_view s) {
+    if (s.size() != 16)
+        return false;
+    for (char c : s)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+// One module of the network, local or remote.
+struct Module {
+    std::string product, version, eui, nodeName, nodeType, shortAddress;
+    int flowControl = 0;
+    bool damaged = false;
+    ParamStore store;
+    std::string lastImage;
+    // Power-up values of the writable identity settings (restored by "AT&f").
+    std::string defaultNodeName;
+    int defaultFlowControl = 0;
+};
+
+struct Simulator::Impl {
+    explicit Impl(const SimConfig& c) : cfg(c) {}
+
+    const SimConfig& cfg;
+    mutable std::mutex mu;
+    mutable std::condition_variable cv;
+
+    // Line.
+    int master = -1, slave = -1;
+    int wake[2] = {-1, -1};
+    std::string slavePath;
+    PortRegistration reg;
+    std::thread thread;
+    bool stopping = false, running = false, hangUpRequested = false;
+    TimePoint start{};
+    std::string dataDir;
+
+    // Modules.
+    Module local;
+    std::vector<Module> remotes;
+    std::map<std::string, std::shared_ptr<const std::vector<ParamDef>>> defsCache;
+
+    // Interpreter of the local module.
+    Mode mode = Mode::Stopped;
+    bool echo = true;
+    std::string line;
+    bool lineBad = false, lineLong = false;
+    bool busy = false;
+    std::deque<std::string> queued;
+    std::string echoOut;
+    TimePoint lastRx{};
+    int plusCount = 0;
+    bool plusGuardOk = false;
+    std::uint64_t escapeTimer = 0;
+    TimePoint lastActivity{};
+    std::uint64_t sleepTimer = 0;
+    TimePoint lostUntil{};
+    TimePoint swallowUntil{};
+
+    // Timers.
+    struct Timer {
+        std::uint64_t id;
+        std::function<void()> fn;
+    };
+    std::multimap<TimePoint, Timer> timers;
+    std::uint64_t nextTimerId = 1;
+
+    // XMODEM receiver (local bootloader or relay to a remote module).
+    std::unique_ptr<XmodemReceiver> rx;
+    int relayTarget = -1;
+    TimePoint rxLastDue{};
+
+    // Output.
+    struct Chunk {
+        int rate;
+        std::string bytes;
+    };
+    std::deque<Chunk> txq;
+    std::size_t txBacklog = 0;
+    TimePoint txFree{};
+    TimePoint txPieceDue{};
+    std::size_t txPieceLen = 0;
+    TimePoint txNextDue{};
+    bool txBlocked = false;
+
+    // Paced input.
+    std::string rxHeld;
+    TimePoint rxDue{}, rxFree{}, rxPauseUntil{};
+    bool rxMore = false; // the last paced read filled its chunk: more bytes were waiting
+
+    // Records.
+    std::string received, sent;
+    std::vector<std::string> commands;
+    std::vector<LogEntry> log;
+    std::size_t logBytes = 0;
+    std::FILE* logFile = nullptr;
+    std::string lastImage;
+    int completed = 0;
+
+    // Faults.
+    FaultConfig faults;
+    long silenceLeft = -1;
+    std::uint32_t noise = 0x2545F491u;
+
+    // ---- the I/O thread, its timers, the pty --------------------------------------------
+    void Wake();
+    std::uint64_t AddTimer(TimePoint at, std::function<void()> fn);
+    std::uint64_t After(int ms, std::function<void()> fn);
+    void CancelTimer(std::uint64_t& id);
+    void RunTimers(TimePoint now);
+    void DoHangUp();
+    void Loop();
+    void CloseAll();
+
+    // ---- rate matching, pacing, faults in answers ---------------------------------------
+    int ModuleRate() const;
+    int ToolRate() const;
+    void SendRaw(std::string bytes);
+    void SendText(const std::string& text);
+    void Flush(TimePoint now);
+    void ProcessInput(std::string_view bytes, TimePoint now);
+    void ReadMaster(TimePoint now);
+
+    // ---- what went over the line --------------------------------------------------------
+    void TrimRecord(std::string& s);
+    void Record(std::string_view bytes, bool toModule, TimePoint now);
+
+    // ---- the modules and their parameter stores -----------------------------------------
+    std::shared_ptr<const std::vector<ParamDef>> Defs(const std::string& product,
+                                                      const std::string& version);
+    void LoadStore(Module& m);
+    void ChangeVersion(Module& m, const std::string& version);
+    Module* Find(int index);
+    int FindRemote(std::string_view eui) const;
+
+    // ---- the AT command set and identification ------------------------------------------
+    std::optional<std::string> ModuleCommand(Module& m, const std::string& text);
+    void RestoreDefaults(Module& m);
+    std::string ExecuteRemote(Module& m, const std::string& cmd);
+    void Execute(const std::string& text, bool bad);
+
+    // ---- command and data mode, echo, "+++", restarts -----------------------------------
+    void FlushEcho();
+    std::string Banner() const;
+    void Done();
+    void Restart();
+    void EscapeByte(char c, TimePoint now);
+    void CommandByte(char c, TimePoint now);
+
+    // ---- a sleepy end device falls asleep and wakes up ----------------------------------
+    void ArmSleep();
+    void SleepCheck();
+
+    // ---- remote commands, scans, relayed upload, cloning --------------------------------
+    std::string ScanReply() const;
+    void RemoteCommand(const std::string& args);
+    void RemoteBootload(const std::string& args);
+    void CloneStep(int idx, int step);
+
+    // ---- the bootloader menu and its XMODEM receiver ------------------------------------
+    void EnterBootloaderMenu();
+    XmodemReceiver::Verdict BlockVerdict(int ordinal);
+    void StartReceiver(int target);
+    void PumpReceiver(TimePoint now);
+    void EndTransfer(TimePoint now);
+    void RunApplication();
+};
+
+} // namespace vireo::sim
