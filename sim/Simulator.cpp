@@ -83,6 +83,27 @@ std::string Printable(std::string_view bytes) {
     return out;
 }
 
+// The ppoll time-out until next: nullptr (no time-out) when nothing is due.
+timespec* PollTimeout(TimePoint next, timespec* ts) {
+    if (next == TimePoint::max())
+        return nullptr;
+    auto d = std::max(next - Clock::now(), Clock::duration::zero());
+    auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    ts->tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+    ts->tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    return ts;
+}
+
+bool CheckConfig(const SimConfig& c, std::string* why) {
+    if (!IsHex16(c.eui))
+        return Refuse(why, "the EUI address must be 16 hexadecimal digits: " + c.eui);
+    if (c.baudRate <= 0)
+        return Refuse(why, "invalid baud rate " + std::to_string(c.baudRate));
+    if (c.product.empty())
+        return Refuse(why, "empty product name");
+    return true;
+}
+
 } // namespace
 
 const char* ModeName(Mode mode) {
@@ -276,49 +297,64 @@ void Simulator::Impl::Flush(TimePoint now) {
             txPieceLen = 0;
             continue;
         }
-        std::size_t len = c.bytes.size();
-        if (cfg.pacing) {
-            if (txPieceLen == 0) {
-                txPieceLen = std::min(len, PaceChunk(c.rate));
-                txPieceDue = std::max(txFree, now) + ByteTime(c.rate) * txPieceLen;
-            }
-            if (now < txPieceDue) {
-                txNextDue = txPieceDue;
-                break;
-            }
-            len = txPieceLen;
-        }
-        if (silenceLeft > 0)
-            len = std::min<std::size_t>(len, static_cast<std::size_t>(silenceLeft));
-        ssize_t n = write(master, c.bytes.data(), len);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EWOULDBLOCK)
-                txBlocked = true;
-            else {
-                txq.clear();
-                txBacklog = 0;
-                txPieceLen = 0;
-            }
+        std::size_t len = PieceDue(c, now);
+        if (len == 0 || !WritePiece(c, len, now))
             break;
-        }
-        auto w = static_cast<std::size_t>(n);
-        Record(std::string_view(c.bytes).substr(0, w), false, now);
-        if (silenceLeft > 0)
-            silenceLeft -= static_cast<long>(w);
-        txBacklog -= w;
-        c.bytes.erase(0, w);
-        if (cfg.pacing) {
-            txPieceLen -= std::min(txPieceLen, w);
-            if (txPieceLen == 0)
-                txFree = txPieceDue;
-        }
-        if (c.bytes.empty())
-            txq.pop_front();
-        if (w < len) {
-            txBlocked = true;
-            break;
-        }
     }
+}
+
+// How many bytes of the chunk may go to the line now: all of them, or with pacing the piece
+// whose line time has passed; 0 while that piece is not due yet (txNextDue says when).
+std::size_t Simulator::Impl::PieceDue(const Chunk& c, TimePoint now) {
+    std::size_t len = c.bytes.size();
+    if (cfg.pacing) {
+        if (txPieceLen == 0) {
+            txPieceLen = std::min(len, PaceChunk(c.rate));
+            txPieceDue = std::max(txFree, now) + ByteTime(c.rate) * txPieceLen;
+        }
+        if (now < txPieceDue) {
+            txNextDue = txPieceDue;
+            return 0;
+        }
+        len = txPieceLen;
+    }
+    if (silenceLeft > 0)
+        len = std::min<std::size_t>(len, static_cast<std::size_t>(silenceLeft));
+    return len;
+}
+
+// Writes len bytes of the chunk at the head of the queue; false when the line takes no more
+// for now.
+bool Simulator::Impl::WritePiece(Chunk& c, std::size_t len, TimePoint now) {
+    ssize_t n = write(master, c.bytes.data(), len);
+    if (n < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            txBlocked = true;
+        else {
+            txq.clear();
+            txBacklog = 0;
+            txPieceLen = 0;
+        }
+        return false;
+    }
+    auto w = static_cast<std::size_t>(n);
+    Record(std::string_view(c.bytes).substr(0, w), false, now);
+    if (silenceLeft > 0)
+        silenceLeft -= static_cast<long>(w);
+    txBacklog -= w;
+    c.bytes.erase(0, w);
+    if (cfg.pacing) {
+        txPieceLen -= std::min(txPieceLen, w);
+        if (txPieceLen == 0)
+            txFree = txPieceDue;
+    }
+    if (c.bytes.empty())
+        txq.pop_front();
+    if (w < len) {
+        txBlocked = true;
+        return false;
+    }
+    return true;
 }
 
 // ---- modules --------------------------------------------------------------------
@@ -615,6 +651,34 @@ void Simulator::Impl::CloneStep(int idx, int step) {
     });
 }
 
+// After an upload relayed to a remote module: the remote takes a valid image for its
+// product, and the local module is back in command mode.
+void Simulator::Impl::EndRelayedTransfer(int target, bool complete, const std::string& image,
+                                         TimePoint at) {
+    mode = Mode::Command;
+    Module& r = remotes[static_cast<std::size_t>(target)];
+    std::string text;
+    if (complete) {
+        r.lastImage = image;
+        std::string version;
+        if (IsValidImageFor(image, r.product, &version)) {
+            ++completed;
+            ChangeVersion(r, version);
+            r.damaged = false;
+            if (!faults.noCompletionText)
+                text = "\r\nRemote update complete\r\n";
+        } else {
+            text = "\r\nERROR: image rejected by " + r.eui + "\r\n";
+        }
+    } else {
+        text = kError;
+    }
+    AddTimer(at, [this, text] {
+        SendText(text);
+        Done();
+    });
+}
+
 // ---- bootloader and XMODEM ------------------------------------------------------
 
 XmodemReceiver::Verdict Simulator::Impl::BlockVerdict(int ordinal) {
@@ -676,67 +740,52 @@ void Simulator::Impl::PumpReceiver(TimePoint now) {
 }
 
 void Simulator::Impl::EndTransfer(TimePoint now) {
-    auto state = rx->GetState();
+    bool complete = rx->GetState() == XmodemReceiver::State::Completed;
     std::string image = rx->Image();
     int blocks = rx->BlocksAccepted();
     rx.reset();
     int target = relayTarget;
     relayTarget = -1;
-    if (state == XmodemReceiver::State::Completed || blocks > 0)
+    if (complete || blocks > 0)
         lastImage = image;
     // The completion text follows the last answer of the receiver.
     TimePoint at = std::max(now, rxLastDue) + milliseconds(1);
-    if (target < 0) {
-        swallowUntil = now + milliseconds(300);
-        mode = Mode::Bootloader;
-        std::string text;
-        if (state == XmodemReceiver::State::Completed) {
-            ++completed;
-            local.lastImage = image;
-            std::string version;
-            if (IsValidImageFor(image, local.product, &version)) {
-                ChangeVersion(local, version);
-                local.damaged = false;
-            } else {
-                local.damaged = true;
-            }
-            if (!faults.noCompletionText)
-                text += "\r\nSerial upload complete\r\n";
-            if (local.damaged)
-                text += "\r\nimage not valid for this module\r\n";
-        } else {
-            if (blocks > 0)
-                local.damaged = true; // the old firmware is partly overwritten
-            text += "\r\nupload aborted\r\n";
-        }
-        text += kMenu;
-        AddTimer(at, [this, text] {
-            if (mode == Mode::Bootloader)
-                SendText(text);
-        });
-        return;
-    }
-    mode = Mode::Command;
-    Module& r = remotes[static_cast<std::size_t>(target)];
+    if (target < 0)
+        EndLocalTransfer(complete, image, blocks, now, at);
+    else
+        EndRelayedTransfer(target, complete, image, at);
+}
+
+// After an upload to the local bootloader: the new firmware, or a damaged module, and the
+// menu again.
+void Simulator::Impl::EndLocalTransfer(bool complete, const std::string& image, int blocks,
+                                       TimePoint now, TimePoint at) {
+    swallowUntil = now + milliseconds(300);
+    mode = Mode::Bootloader;
     std::string text;
-    if (state == XmodemReceiver::State::Completed) {
-        r.lastImage = image;
+    if (complete) {
+        ++completed;
+        local.lastImage = image;
         std::string version;
-        if (IsValidImageFor(image, r.product, &version)) {
-            ++completed;
-            ChangeVersion(r, version);
-            r.damaged = false;
-            if (!faults.noCompletionText)
-                text = "\r\nRemote update complete\r\n";
+        if (IsValidImageFor(image, local.product, &version)) {
+            ChangeVersion(local, version);
+            local.damaged = false;
         } else {
-            text = "\r\nERROR: image rejected by " + r.eui + "\r\n";
+            local.damaged = true;
         }
+        if (!faults.noCompletionText)
+            text += "\r\nSerial upload complete\r\n";
+        if (local.damaged)
+            text += "\r\nimage not valid for this module\r\n";
     } else {
-        text = kError;
+        if (blocks > 0)
+            local.damaged = true; // the old firmware is partly overwritten
+        text += "\r\nupload aborted\r\n";
     }
+    text += kMenu;
     AddTimer(at, [this, text] {
-        SendText(text);
-        Done();
+        if (mode == Mode::Bootloader)
+            SendText(text);
     });
 }
 
@@ -746,6 +795,36 @@ void Simulator::Impl::RunApplication() {
         return;
     }
     Restart();
+}
+
+// The menu: LF shows it, "1" starts the receiver, "2" runs the application. Right after a
+// transfer, the sender's closing EOT and line ends are swallowed.
+void Simulator::Impl::BootloaderByte(char c, TimePoint now) {
+    if (now < swallowUntil && (c == kEot || c == '\r' || c == '\n'))
+        return;
+    if (c == '\n')
+        SendText(kMenu);
+    else if (c == '1')
+        StartReceiver(-1);
+    else if (c == '2')
+        RunApplication();
+}
+
+void Simulator::Impl::FeedReceiver(std::string_view bytes, TimePoint now) {
+    if (!rx)
+        return;
+    rx->Feed(bytes, now);
+    PumpReceiver(now);
+}
+
+void Simulator::Impl::TickReceiver(TimePoint now) {
+    if (!rx)
+        return;
+    auto d = rx->NextDeadline();
+    if (d && *d <= now) {
+        rx->Tick(now);
+        PumpReceiver(now);
+    }
 }
 
 // ---- input ----------------------------------------------------------------------
@@ -767,6 +846,15 @@ void Simulator::Impl::SleepCheck() {
         return;
     }
     sleepTimer = AddTimer(std::max(due, Clock::now() + milliseconds(10)), [this] { SleepCheck(); });
+}
+
+// A lone LF wakes the device up; bytes that follow it too soon are still lost.
+void Simulator::Impl::SleepingByte(char c, TimePoint now) {
+    if (c != '\n')
+        return;
+    mode = Mode::Command;
+    lostUntil = now + milliseconds(cfg.timing.wakeUpMs);
+    ArmSleep();
 }
 
 // "+++" with silence before and after, in data mode and at the start of a command line.
@@ -840,29 +928,11 @@ void Simulator::Impl::ProcessInput(std::string_view bytes, TimePoint now) {
         switch (mode) {
         case Mode::Command: CommandByte(c, now); break;
         case Mode::Data: EscapeByte(c, now); break;
-        case Mode::Sleeping:
-            if (c == '\n') {
-                mode = Mode::Command;
-                lostUntil = now + milliseconds(cfg.timing.wakeUpMs);
-                ArmSleep();
-            }
-            break;
-        case Mode::Bootloader:
-            if (now < swallowUntil && (c == kEot || c == '\r' || c == '\n'))
-                break;
-            if (c == '\n')
-                SendText(kMenu);
-            else if (c == '1')
-                StartReceiver(-1);
-            else if (c == '2')
-                RunApplication();
-            break;
+        case Mode::Sleeping: SleepingByte(c, now); break;
+        case Mode::Bootloader: BootloaderByte(c, now); break;
         case Mode::XmodemReceive:
         case Mode::RemoteUpload:
-            if (rx) {
-                rx->Feed(bytes.substr(i), now);
-                PumpReceiver(now);
-            }
+            FeedReceiver(bytes.substr(i), now);
             i = bytes.size();
             break;
         case Mode::Restarting:
@@ -926,70 +996,73 @@ void Simulator::Impl::Loop() {
     std::unique_lock lk(mu);
     while (!stopping) {
         TimePoint now = Clock::now();
-        if (hangUpRequested)
-            DoHangUp();
-        RunTimers(now);
-        if (rx) {
-            auto d = rx->NextDeadline();
-            if (d && *d <= now) {
-                rx->Tick(now);
-                PumpReceiver(now);
-            }
-        }
-        if (!rxHeld.empty() && now >= rxDue) {
-            std::string held;
-            held.swap(rxHeld);
-            ProcessInput(held, now);
-        }
-        Flush(now);
+        RunDue(now);
         cv.notify_all();
+        WaitForLine(lk, now);
+    }
+}
 
-        TimePoint next = TimePoint::max();
-        if (!timers.empty())
-            next = std::min(next, timers.begin()->first);
-        if (rx)
-            if (auto d = rx->NextDeadline())
-                next = std::min(next, *d);
-        if (!rxHeld.empty())
-            next = std::min(next, rxDue);
-        if (txNextDue != TimePoint{})
-            next = std::min(next, txNextDue);
-        bool readable = master >= 0 && rxHeld.empty();
-        if (readable && now < rxPauseUntil) {
-            readable = false;
-            next = std::min(next, rxPauseUntil);
+// Everything that is due now: a requested hang-up, timers, the receiver's deadlines, input
+// held back by pacing, and output.
+void Simulator::Impl::RunDue(TimePoint now) {
+    if (hangUpRequested)
+        DoHangUp();
+    RunTimers(now);
+    TickReceiver(now);
+    if (!rxHeld.empty() && now >= rxDue) {
+        std::string held;
+        held.swap(rxHeld);
+        ProcessInput(held, now);
+    }
+    Flush(now);
+}
+
+// When the loop has to run again even if the line stays quiet.
+TimePoint Simulator::Impl::NextDue() const {
+    TimePoint next = TimePoint::max();
+    if (!timers.empty())
+        next = std::min(next, timers.begin()->first);
+    if (rx)
+        if (auto d = rx->NextDeadline())
+            next = std::min(next, *d);
+    if (!rxHeld.empty())
+        next = std::min(next, rxDue);
+    if (txNextDue != TimePoint{})
+        next = std::min(next, txNextDue);
+    return next;
+}
+
+// Waits without the lock until the line can be read or written, the wake-up pipe signals or
+// the next due time comes; then reads what the tool sent.
+void Simulator::Impl::WaitForLine(std::unique_lock<std::mutex>& lk, TimePoint now) {
+    TimePoint next = NextDue();
+    bool readable = master >= 0 && rxHeld.empty();
+    if (readable && now < rxPauseUntil) {
+        readable = false;
+        next = std::min(next, rxPauseUntil);
+    }
+    pollfd fds[2] = {{wake[0], POLLIN, 0}, {master, 0, 0}};
+    if (readable)
+        fds[1].events |= POLLIN;
+    if (master >= 0 && txBlocked && !txq.empty())
+        fds[1].events |= POLLOUT;
+    nfds_t nfds = fds[1].events ? 2 : 1;
+    timespec ts{};
+    lk.unlock();
+    int r = ppoll(fds, nfds, PollTimeout(next, &ts), nullptr);
+    lk.lock();
+    if (r <= 0)
+        return;
+    if (fds[0].revents) {
+        char drain[64];
+        while (read(wake[0], drain, sizeof drain) > 0) {
         }
-        pollfd fds[2] = {{wake[0], POLLIN, 0}, {master, 0, 0}};
-        if (readable)
-            fds[1].events |= POLLIN;
-        if (master >= 0 && txBlocked && !txq.empty())
-            fds[1].events |= POLLOUT;
-        nfds_t nfds = fds[1].events ? 2 : 1;
-        timespec ts{};
-        timespec* tp = nullptr;
-        if (next != TimePoint::max()) {
-            auto d = std::max(next - Clock::now(), Clock::duration::zero());
-            auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
-            ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-            ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-            tp = &ts;
-        }
-        lk.unlock();
-        int r = ppoll(fds, nfds, tp, nullptr);
-        lk.lock();
-        if (r <= 0)
-            continue;
-        if (fds[0].revents) {
-            char drain[64];
-            while (read(wake[0], drain, sizeof drain) > 0) {
-            }
-        }
-        if (nfds == 2 && master >= 0) {
-            if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))
-                txBlocked = false;
-            if ((fds[1].events & POLLIN) && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
-                ReadMaster(Clock::now());
-        }
+    }
+    if (nfds == 2 && master >= 0) {
+        if (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))
+            txBlocked = false;
+        if ((fds[1].events & POLLIN) && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
+            ReadMaster(Clock::now());
     }
 }
 
@@ -1008,6 +1081,126 @@ void Simulator::Impl::CloseAll() {
     logFile = nullptr;
 }
 
+// Opens the pty master and our own descriptor of its slave, and the wake-up pipe.
+bool Simulator::Impl::OpenLine(std::string* why) {
+    master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return Refuse(why, std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
+    char name[256];
+    if (ptsname_r(master, name, sizeof name) != 0)
+        return Refuse(why, "cannot name the pseudo-terminal slave");
+    slavePath = name;
+    // Our own slave descriptor: the master never sees a hang-up while the tool has the port
+    // closed, and the tool's line settings can be read through it.
+    slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (slave < 0)
+        return Refuse(why, "cannot open " + slavePath + ": " + std::strerror(errno));
+    if (!SetRawLineRate(slave, cfg.damaged ? kBootloaderRate : cfg.baudRate))
+        return Refuse(why, "cannot set the line settings of " + slavePath);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    if (pipe2(wake, O_NONBLOCK | O_CLOEXEC) != 0)
+        return Refuse(why, "cannot create the wake-up pipe");
+    return true;
+}
+
+bool Simulator::Impl::RegisterLine(std::string* why) {
+    if (!cfg.registerPort)
+        return true;
+    std::string dir = cfg.portDir.empty() ? vireo::PortDirectory() : cfg.portDir;
+    if (!RegisterPort(dir, cfg.comNumber, slavePath, &reg, why))
+        return false;
+    if (!reg.notice.empty())
+        std::fprintf(stderr, "vireo-sim: %s", reg.notice.c_str());
+    return true;
+}
+
+bool Simulator::Impl::OpenLog(std::string* why) {
+    if (cfg.logFile.empty())
+        return true;
+    logFile = std::fopen(cfg.logFile.c_str(), "w");
+    if (!logFile)
+        return Refuse(why,
+                      "cannot write the log file " + cfg.logFile + ": " + std::strerror(errno));
+    return true;
+}
+
+// The local module and the network as configured, with the parameter stores of their
+// construct files.
+bool Simulator::Impl::BuildModules(std::string* why) {
+    const SimConfig& c = cfg;
+    dataDir = c.dataDir.empty() ? vireo::GetProgramDirectory() : c.dataDir;
+    while (dataDir.size() > 1 && dataDir.back() == '/')
+        dataDir.pop_back();
+    defsCache.clear();
+    local = Module{};
+    local.product = c.product;
+    local.version = c.version;
+    local.eui = ToUpper(c.eui);
+    local.nodeName = local.defaultNodeName = c.nodeName;
+    local.nodeType = c.nodeType;
+    local.flowControl = local.defaultFlowControl = c.flowControl;
+    local.damaged = c.damaged;
+    LoadStore(local);
+    remotes.clear();
+    auto rcs = c.remotes.empty() ? DefaultRemotes(c.remoteCount) : c.remotes;
+    auto defaults = DefaultRemotes(static_cast<int>(std::min<std::size_t>(rcs.size(), 300)));
+    for (std::size_t i = 0; i < rcs.size(); ++i) {
+        const RemoteConfig& rc = rcs[i];
+        Module m;
+        m.product = rc.product;
+        m.version = rc.version;
+        m.eui = ToUpper(rc.eui.empty() && i < defaults.size() ? defaults[i].eui : rc.eui);
+        if (!IsHex16(m.eui))
+            return Refuse(why, "remote " + std::to_string(i) +
+                                   ": the EUI address must be 16 hexadecimal digits");
+        m.nodeName = m.defaultNodeName =
+            rc.nodeName.empty() && i < defaults.size() ? defaults[i].nodeName : rc.nodeName;
+        m.nodeType = rc.nodeType;
+        m.shortAddress = rc.shortAddress.empty() && i < defaults.size() ? defaults[i].shortAddress
+                                                                        : rc.shortAddress;
+        LoadStore(m);
+        remotes.push_back(std::move(m));
+    }
+    return true;
+}
+
+// Fresh state of every dialogue and of the records, also after an earlier Start and Stop.
+void Simulator::Impl::ResetForStart() {
+    const SimConfig& c = cfg;
+    line.clear();
+    lineBad = lineLong = false;
+    busy = false;
+    queued.clear();
+    echoOut.clear();
+    plusCount = 0;
+    escapeTimer = sleepTimer = 0;
+    hangUpRequested = false;
+    rx.reset();
+    relayTarget = -1;
+    rxHeld.clear();
+    txq.clear();
+    txBacklog = 0;
+    txPieceLen = 0;
+    txBlocked = false;
+    lastImage.clear();
+    completed = 0;
+    faults = c.faults;
+    silenceLeft = c.faults.silenceAfterBytes;
+    mode = c.damaged ? Mode::Bootloader : c.startInDataMode ? Mode::Data : Mode::Command;
+    echo = true;
+    start = Clock::now();
+    lastActivity = start;
+    received.clear();
+    sent.clear();
+    commands.clear();
+    log.clear();
+    logBytes = 0;
+    stopping = false;
+    running = true;
+    if (mode == Mode::Command)
+        ArmSleep();
+}
+
 // ---------------------------------------------------------------------------------------
 
 Simulator::Simulator(SimConfig config)
@@ -1018,123 +1211,19 @@ Simulator::~Simulator() {
 }
 
 bool Simulator::Start(std::string* error) {
-    auto fail = [&](const std::string& why) {
-        impl_->CloseAll();
-        if (error)
-            *error = why;
-        return false;
-    };
     std::lock_guard lk(impl_->mu);
     Impl& s = *impl_;
     if (s.running)
         return true;
-    const SimConfig& c = config_;
-    if (!IsHex16(c.eui))
-        return fail("the EUI address must be 16 hexadecimal digits: " + c.eui);
-    if (c.baudRate <= 0)
-        return fail("invalid baud rate " + std::to_string(c.baudRate));
-    if (c.product.empty())
-        return fail("empty product name");
-
-    s.master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (s.master < 0 || grantpt(s.master) != 0 || unlockpt(s.master) != 0)
-        return fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
-    char name[256];
-    if (ptsname_r(s.master, name, sizeof name) != 0)
-        return fail("cannot name the pseudo-terminal slave");
-    s.slavePath = name;
-    // Our own slave descriptor: the master never sees a hang-up while the tool has the port
-    // closed, and the tool's line settings can be read through it.
-    s.slave = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (s.slave < 0)
-        return fail("cannot open " + s.slavePath + ": " + std::strerror(errno));
-    if (!SetRawLineRate(s.slave, c.damaged ? kBootloaderRate : c.baudRate))
-        return fail("cannot set the line settings of " + s.slavePath);
-    fcntl(s.master, F_SETFL, fcntl(s.master, F_GETFL) | O_NONBLOCK);
-    if (pipe2(s.wake, O_NONBLOCK | O_CLOEXEC) != 0)
-        return fail("cannot create the wake-up pipe");
-
-    s.dataDir = c.dataDir.empty() ? vireo::GetProgramDirectory() : c.dataDir;
-    while (s.dataDir.size() > 1 && s.dataDir.back() == '/')
-        s.dataDir.pop_back();
-    s.defsCache.clear();
-    s.local = Module{};
-    s.local.product = c.product;
-    s.local.version = c.version;
-    s.local.eui = ToUpper(c.eui);
-    s.local.nodeName = s.local.defaultNodeName = c.nodeName;
-    s.local.nodeType = c.nodeType;
-    s.local.flowControl = s.local.defaultFlowControl = c.flowControl;
-    s.local.damaged = c.damaged;
-    s.LoadStore(s.local);
-    s.remotes.clear();
-    auto rcs = c.remotes.empty() ? DefaultRemotes(c.remoteCount) : c.remotes;
-    auto defaults = DefaultRemotes(static_cast<int>(std::min<std::size_t>(rcs.size(), 300)));
-    for (std::size_t i = 0; i < rcs.size(); ++i) {
-        const RemoteConfig& rc = rcs[i];
-        Module m;
-        m.product = rc.product;
-        m.version = rc.version;
-        m.eui = ToUpper(rc.eui.empty() && i < defaults.size() ? defaults[i].eui : rc.eui);
-        if (!IsHex16(m.eui))
-            return fail("remote " + std::to_string(i) +
-                        ": the EUI address must be 16 hexadecimal digits");
-        m.nodeName = m.defaultNodeName =
-            rc.nodeName.empty() && i < defaults.size() ? defaults[i].nodeName : rc.nodeName;
-        m.nodeType = rc.nodeType;
-        m.shortAddress = rc.shortAddress.empty() && i < defaults.size() ? defaults[i].shortAddress
-                                                                        : rc.shortAddress;
-        s.LoadStore(m);
-        s.remotes.push_back(std::move(m));
+    std::string why;
+    if (!CheckConfig(config_, &why) || !s.OpenLine(&why) || !s.BuildModules(&why) ||
+        !s.RegisterLine(&why) || !s.OpenLog(&why)) {
+        s.CloseAll();
+        if (error)
+            *error = why;
+        return false;
     }
-
-    if (c.registerPort) {
-        std::string dir = c.portDir.empty() ? vireo::PortDirectory() : c.portDir;
-        std::string why;
-        if (!RegisterPort(dir, c.comNumber, s.slavePath, &s.reg, &why))
-            return fail(why);
-        if (!s.reg.notice.empty())
-            std::fprintf(stderr, "vireo-sim: %s", s.reg.notice.c_str());
-    }
-    if (!c.logFile.empty()) {
-        s.logFile = std::fopen(c.logFile.c_str(), "w");
-        if (!s.logFile)
-            return fail("cannot write the log file " + c.logFile + ": " + std::strerror(errno));
-    }
-
-    // Fresh interpreter state, also after an earlier Start and Stop.
-    s.line.clear();
-    s.lineBad = s.lineLong = false;
-    s.busy = false;
-    s.queued.clear();
-    s.echoOut.clear();
-    s.plusCount = 0;
-    s.escapeTimer = s.sleepTimer = 0;
-    s.hangUpRequested = false;
-    s.rx.reset();
-    s.relayTarget = -1;
-    s.rxHeld.clear();
-    s.txq.clear();
-    s.txBacklog = 0;
-    s.txPieceLen = 0;
-    s.txBlocked = false;
-    s.lastImage.clear();
-    s.completed = 0;
-    s.faults = c.faults;
-    s.silenceLeft = c.faults.silenceAfterBytes;
-    s.mode = c.damaged ? Mode::Bootloader : c.startInDataMode ? Mode::Data : Mode::Command;
-    s.echo = true;
-    s.start = Clock::now();
-    s.lastActivity = s.start;
-    s.received.clear();
-    s.sent.clear();
-    s.commands.clear();
-    s.log.clear();
-    s.logBytes = 0;
-    s.stopping = false;
-    s.running = true;
-    if (s.mode == Mode::Command)
-        s.ArmSleep();
+    s.ResetForStart();
     s.thread = std::thread([&s] { s.Loop(); });
     return true;
 }

@@ -49,6 +49,12 @@ inline std::string Trim(std::string_view s) {
     return std::string(s);
 }
 
+// Sets the reason why something failed; false, for "return Refuse(why, ...)".
+inline bool Refuse(std::string* why, std::string reason) {
+    *why = std::move(reason);
+    return false;
+}
+
 inline bool IsHex16(std::string_view s) {
     if (s.size() != 16)
         return false;
@@ -160,8 +166,14 @@ struct Simulator::Impl {
     std::uint64_t After(int ms, std::function<void()> fn);
     void CancelTimer(std::uint64_t& id);
     void RunTimers(TimePoint now);
+    bool OpenLine(std::string* why);
+    bool RegisterLine(std::string* why);
+    void ResetForStart();
     void DoHangUp();
     void Loop();
+    void RunDue(TimePoint now);
+    TimePoint NextDue() const;
+    void WaitForLine(std::unique_lock<std::mutex>& lk, TimePoint now);
     void CloseAll();
 
     // ---- rate matching, pacing, faults in answers ---------------------------------------
@@ -170,12 +182,15 @@ struct Simulator::Impl {
     void SendRaw(std::string bytes);
     void SendText(const std::string& text);
     void Flush(TimePoint now);
+    std::size_t PieceDue(const Chunk& c, TimePoint now);
+    bool WritePiece(Chunk& c, std::size_t len, TimePoint now);
     void ProcessInput(std::string_view bytes, TimePoint now);
     void ReadMaster(TimePoint now);
 
     // ---- what went over the line --------------------------------------------------------
     void TrimRecord(std::string& s);
     void Record(std::string_view bytes, bool toModule, TimePoint now);
+    bool OpenLog(std::string* why);
 
     // ---- the modules and their parameter stores -----------------------------------------
     std::shared_ptr<const std::vector<ParamDef>> Defs(const std::string& product,
@@ -184,6 +199,7 @@ struct Simulator::Impl {
     void ChangeVersion(Module& m, const std::string& version);
     Module* Find(int index);
     int FindRemote(std::string_view eui) const;
+    bool BuildModules(std::string* why);
 
     // ---- the AT command set and identification ------------------------------------------
     std::optional<std::string> ModuleCommand(Module& m, const std::string& text);
@@ -202,12 +218,14 @@ struct Simulator::Impl {
     // ---- a sleepy end device falls asleep and wakes up ----------------------------------
     void ArmSleep();
     void SleepCheck();
+    void SleepingByte(char c, TimePoint now);
 
     // ---- remote commands, scans, relayed upload, cloning --------------------------------
     std::string ScanReply() const;
     void RemoteCommand(const std::string& args);
     void RemoteBootload(const std::string& args);
     void CloneStep(int idx, int step);
+    void EndRelayedTransfer(int target, bool complete, const std::string& image, TimePoint at);
 
     // ---- the bootloader menu and its XMODEM receiver ------------------------------------
     void EnterBootloaderMenu();
@@ -215,7 +233,12 @@ struct Simulator::Impl {
     void StartReceiver(int target);
     void PumpReceiver(TimePoint now);
     void EndTransfer(TimePoint now);
+    void EndLocalTransfer(bool complete, const std::string& image, int blocks, TimePoint now,
+                          TimePoint at);
     void RunApplication();
+    void BootloaderByte(char c, TimePoint now);
+    void FeedReceiver(std::string_view bytes, TimePoint now);
+    void TickReceiver(TimePoint now);
 };
 
 } // namespace vireo::sim
