@@ -2,7 +2,8 @@
 //
 // Everything here is guarded by Impl::mu: the I/O thread holds it while it runs the
 // dialogues, and every public member function of Simulator and ModuleView takes it.
-// The member functions are defined in Simulator.cpp.
+// Each group of member functions below is defined in the file its heading names, or in
+// Simulator.cpp when it names none.
 #pragma once
 
 #include <cctype>
@@ -160,7 +161,7 @@ struct Simulator::Impl {
     long silenceLeft = -1;
     std::uint32_t noise = 0x2545F491u;
 
-    // ---- the I/O thread, its timers, the pty --------------------------------------------
+    // ---- SimIoThread.cpp: the I/O thread, its timers, the pty ---------------------------
     void Wake();
     std::uint64_t AddTimer(TimePoint at, std::function<void()> fn);
     std::uint64_t After(int ms, std::function<void()> fn);
@@ -176,7 +177,7 @@ struct Simulator::Impl {
     void WaitForLine(std::unique_lock<std::mutex>& lk, TimePoint now);
     void CloseAll();
 
-    // ---- rate matching, pacing, faults in answers ---------------------------------------
+    // ---- SimLine.cpp: rate matching, pacing, faults in answers --------------------------
     int ModuleRate() const;
     int ToolRate() const;
     void SendRaw(std::string bytes);
@@ -187,7 +188,7 @@ struct Simulator::Impl {
     void ProcessInput(std::string_view bytes, TimePoint now);
     void ReadMaster(TimePoint now);
 
-    // ---- what went over the line --------------------------------------------------------
+    // ---- SimRecords.cpp: what went over the line ----------------------------------------
     void TrimRecord(std::string& s);
     void Record(std::string_view bytes, bool toModule, TimePoint now);
     bool OpenLog(std::string* why);
