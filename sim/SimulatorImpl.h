@@ -193,7 +193,7 @@ struct Simulator::Impl {
     void Record(std::string_view bytes, bool toModule, TimePoint now);
     bool OpenLog(std::string* why);
 
-    // ---- the modules and their parameter stores -----------------------------------------
+    // ---- SimModules.cpp: the modules and their parameter stores -------------------------
     std::shared_ptr<const std::vector<ParamDef>> Defs(const std::string& product,
                                                       const std::string& version);
     void LoadStore(Module& m);
@@ -202,13 +202,13 @@ struct Simulator::Impl {
     int FindRemote(std::string_view eui) const;
     bool BuildModules(std::string* why);
 
-    // ---- the AT command set and identification ------------------------------------------
+    // ---- SimAtCommands.cpp: the AT command set and identification -----------------------
     std::optional<std::string> ModuleCommand(Module& m, const std::string& text);
     void RestoreDefaults(Module& m);
     std::string ExecuteRemote(Module& m, const std::string& cmd);
     void Execute(const std::string& text, bool bad);
 
-    // ---- command and data mode, echo, "+++", restarts -----------------------------------
+    // ---- SimCommandMode.cpp: command and data mode, echo, "+++", restarts ---------------
     void FlushEcho();
     std::string Banner() const;
     void Done();
@@ -216,7 +216,7 @@ struct Simulator::Impl {
     void EscapeByte(char c, TimePoint now);
     void CommandByte(char c, TimePoint now);
 
-    // ---- a sleepy end device falls asleep and wakes up ----------------------------------
+    // ---- SimSleepyDevice.cpp: a sleepy end device falls asleep, wakes up ----------------
     void ArmSleep();
     void SleepCheck();
     void SleepingByte(char c, TimePoint now);
