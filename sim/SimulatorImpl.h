@@ -2,8 +2,7 @@
 //
 // Everything here is guarded by Impl::mu: the I/O thread holds it while it runs the
 // dialogues, and every public member function of Simulator and ModuleView takes it.
-// Each group of member functions below is defined in the file its heading names, or in
-// Simulator.cpp when it names none.
+// Each group of member functions below is defined in the file its heading names.
 #pragma once
 
 #include <cctype>
@@ -169,7 +168,6 @@ struct Simulator::Impl {
     void RunTimers(TimePoint now);
     bool OpenLine(std::string* why);
     bool RegisterLine(std::string* why);
-    void ResetForStart();
     void DoHangUp();
     void Loop();
     void RunDue(TimePoint now);
@@ -221,14 +219,14 @@ struct Simulator::Impl {
     void SleepCheck();
     void SleepingByte(char c, TimePoint now);
 
-    // ---- remote commands, scans, relayed upload, cloning --------------------------------
+    // ---- SimNetwork.cpp: remote commands, scans, relayed upload, cloning ----------------
     std::string ScanReply() const;
     void RemoteCommand(const std::string& args);
     void RemoteBootload(const std::string& args);
     void CloneStep(int idx, int step);
     void EndRelayedTransfer(int target, bool complete, const std::string& image, TimePoint at);
 
-    // ---- the bootloader menu and its XMODEM receiver ------------------------------------
+    // ---- SimBootloader.cpp: the bootloader menu and its XMODEM receiver -----------------
     void EnterBootloaderMenu();
     XmodemReceiver::Verdict BlockVerdict(int ordinal);
     void StartReceiver(int target);
@@ -240,6 +238,9 @@ struct Simulator::Impl {
     void BootloaderByte(char c, TimePoint now);
     void FeedReceiver(std::string_view bytes, TimePoint now);
     void TickReceiver(TimePoint now);
+
+    // ---- Simulator.cpp: the public facade -----------------------------------------------
+    void ResetForStart();
 };
 
 } // namespace vireo::sim
