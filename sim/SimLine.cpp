@@ -100,9 +100,15 @@ void Simulator::Impl::Flush(TimePoint now) {
 }
 
 // How many bytes of the chunk may go to the line now: all of them, or with pacing the piece
-// whose line time has passed; 0 while that piece is not due yet (txNextDue says when).
+// whose line time has passed, or with a byte gap one byte once the gap after the previous one
+// has passed; 0 while nothing is due yet (txNextDue says when).
 std::size_t Simulator::Impl::PieceDue(const Chunk& c, TimePoint now) {
-    std::size_t len = c.bytes.size();
+    bool gap = cfg.timing.byteGapMs > 0;
+    if (gap && now < txGapUntil) {
+        txNextDue = txGapUntil;
+        return 0;
+    }
+    std::size_t len = gap ? 1 : c.bytes.size();
     if (cfg.pacing) {
         if (txPieceLen == 0) {
             txPieceLen = std::min(len, PaceChunk(c.rate));
@@ -134,6 +140,8 @@ bool Simulator::Impl::WritePiece(Chunk& c, std::size_t len, TimePoint now) {
         return false;
     }
     auto w = static_cast<std::size_t>(n);
+    if (w > 0 && cfg.timing.byteGapMs > 0)
+        txGapUntil = Clock::now() + milliseconds(cfg.timing.byteGapMs);
     Record(std::string_view(c.bytes).substr(0, w), false, now);
     if (silenceLeft > 0)
         silenceLeft -= static_cast<long>(w);

@@ -55,6 +55,7 @@ void Simulator::Impl::ResetForStart() {
     txq.clear();
     txBacklog = 0;
     txPieceLen = 0;
+    txGapUntil = TimePoint{};
     txBlocked = false;
     lastImage.clear();
     completed = 0;

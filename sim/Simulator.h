@@ -99,6 +99,9 @@ struct SimTiming {
     int radioBlockMs = 30;            // ACK delay per block of a relayed remote upload
     int cloneStepMs = 1000;           // a clone prints one progress line per step
     int cloneSteps = 8;               // number of progress steps of a clone
+    int byteGapMs = 0;                // > 0: every byte the module sends goes to the line on
+                                      // its own, this long after the previous one (on top of
+                                      // pacing), like a slow module behind a USB adapter
 };
 
 struct SimConfig {

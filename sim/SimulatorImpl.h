@@ -139,6 +139,7 @@ struct Simulator::Impl {
     TimePoint txPieceDue{};
     std::size_t txPieceLen = 0;
     TimePoint txNextDue{};
+    TimePoint txGapUntil{}; // with a byte gap: no byte goes to the line before this
     bool txBlocked = false;
 
     // Paced input.

@@ -35,6 +35,8 @@ void Usage(std::FILE* out) {
         "  --damaged          firmware damaged: the module stays in its bootloader\n"
         "  --remotes N        number of remote modules in the network (default 5, up to 300)\n"
         "  --pacing           send and consume bytes no faster than the line rate\n"
+        "  --byte-gap MS      send every byte on its own, MS milliseconds after the previous\n"
+        "                     one (on top of pacing; default 0: no gap)\n"
         "  --data-dir DIR     directory with the construct files (default: program directory)\n"
         "  --log FILE         record every byte in both directions with time stamps\n"
         "  --sleep-after MS   quiet time before a sleepy end device falls asleep (default 5000)\n"
@@ -122,6 +124,8 @@ int main(int argc, char** argv) {
             cfg.timing.scanDelayMs = number();
         else if (a == "--guard-time")
             cfg.timing.guardTimeMs = number();
+        else if (a == "--byte-gap")
+            cfg.timing.byteGapMs = number();
         else {
             std::fprintf(stderr, "vireo-sim: unknown option %s (see --help)\n", a.c_str());
             return 2;

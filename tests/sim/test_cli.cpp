@@ -56,7 +56,7 @@ TEST(Executable, HelpListsTheOptions) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     for (const char* opt : {"--com", "--baud", "--product", "--version", "--eui", "--node-name",
                             "--node-type", "--uf", "--data-mode", "--damaged", "--sleepy",
-                            "--remotes", "--pacing", "--data-dir", "--log"})
+                            "--remotes", "--pacing", "--byte-gap", "--data-dir", "--log"})
         EXPECT_NE(text.find(opt), std::string::npos) << opt;
     close(c.out);
 }

@@ -241,6 +241,62 @@ TEST_F(CommandMode, ToolMayCloseAndReopenThePort) {
     EXPECT_EQ(line.Command("AT\r\n"), "\r\nOK\r\n");
 }
 
+// Bytes of an answer with the time each one was read, counted from before the command went out.
+std::vector<std::pair<char, std::chrono::microseconds>> TimedAnswer(Line& line,
+                                                                    std::string_view command) {
+    std::vector<std::pair<char, std::chrono::microseconds>> bytes;
+    std::string text;
+    auto t0 = std::chrono::steady_clock::now();
+    line.Write(command);
+    while (text.find("OK\r\n") == std::string::npos) {
+        pollfd p{line.fd(), POLLIN, 0};
+        char buf[256];
+        ssize_t n = poll(&p, 1, 5000) == 1 ? read(line.fd(), buf, sizeof buf) : -1;
+        if (n <= 0)
+            break;
+        auto at = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - t0);
+        for (ssize_t i = 0; i < n; ++i)
+            bytes.emplace_back(buf[i], at);
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+TEST_F(CommandMode, ByteGapSendsEveryByteOnItsOwnAtLeastTheGapApart) {
+    // Lower bounds only: a busy machine makes every step later, never earlier.
+    const std::chrono::milliseconds gap(5);
+    struct Case {
+        bool pacing;
+        std::chrono::microseconds minSpacing; // between two writes of the module
+    };
+    for (Case k : {Case{false, gap}, Case{true, gap + std::chrono::microseconds(1000)}}) {
+        SCOPED_TRACE(k.pacing ? "with pacing" : "without pacing");
+        SimConfig c = FastConfig();
+        c.timing.byteGapMs = static_cast<int>(gap.count());
+        c.pacing = k.pacing;
+        Start(c);
+        ASSERT_EQ(line.Command("ATE0\r\n"), "ATE0\r\r\nOK\r\n");
+        auto bytes = TimedAnswer(line, "AT+PRODUCTNAME\r\n");
+        std::string answer;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            answer += bytes[i].first;
+            EXPECT_GE(bytes[i].second, gap * static_cast<int>(i)) << "byte " << i;
+        }
+        EXPECT_EQ(answer, "\r\nKA40\r\n\r\nOK\r\n");
+        // The module's side: one byte per write, the writes the gap apart.
+        std::vector<LogEntry> writes;
+        for (const auto& e : sim->ByteLog())
+            if (!e.toModule)
+                writes.push_back(e);
+        ASSERT_EQ(writes.size(), 11u + answer.size()) << "the ATE0 exchange, then the answer";
+        for (std::size_t i = 0; i < writes.size(); ++i)
+            EXPECT_EQ(writes[i].bytes.size(), 1u) << "write " << i;
+        for (std::size_t i = 1; i < writes.size(); ++i)
+            EXPECT_GE(writes[i].at - writes[i - 1].at, k.minSpacing) << "write " << i;
+    }
+}
+
 // ---- bad input ------------------------------------------------------------------------
 
 TEST_F(CommandMode, BadInputIsAnsweredWithErrorOrDropped) {
