@@ -102,6 +102,19 @@ TEST_F(PacedLineTest, TwentyConnectsInARowEachReadEveryParameter) {
     EXPECT_TRUE(ui.Shown().empty());
 }
 
+TEST_F(PacedLineTest, RepliesDeliveredByteByByteWithGapsAreReadWhole) {
+    vireo::sim::SimConfig config;
+    config.timing.byteGapMs = 3; // each byte on its own, 3 ms after the one before
+    config.nodeName = "BOOK 3";
+    StartAt(9600, config);
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ("BOOK 3", Info(1023));
+    EXPECT_EQ("v1.1.0", Info(1025));
+    ReadEveryParameter();
+    EXPECT_TRUE(ui.Shown().empty());
+}
+
 TEST_F(PacedLineTest, NodeNamesHoldingReplyWordsAreReadWhole) {
     vireo::sim::SimConfig config;
     config.nodeName = "BOOK 3 CENTER";
