@@ -1,7 +1,16 @@
 #include "serial/LineSettings.h"
 
+#include <algorithm>
+
 int WriteTimeoutMultiplier(int baudRate) {
     return baudRate > 0 ? 230400 / baudRate : 0;
+}
+
+int64_t WriteDeadlineMs(int writeMultiplier, int length) {
+    const int64_t bytes = length > 0 ? length : 0;
+    if (writeMultiplier > 0)
+        return writeMultiplier * bytes;
+    return std::max<int64_t>(bytes, kMinWriteDeadlineMs);
 }
 
 #ifndef _WIN32

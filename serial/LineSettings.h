@@ -23,9 +23,19 @@ struct LineSettings {
     int flowControl = FLOW_NONE;
 };
 
-// Write time-out in milliseconds per byte: 230400 / baud rate (integer division), 0 meaning
-// no time-out. Baud rate 0 gives 0.
+// Write time-out in milliseconds per byte: 230400 / baud rate (integer division); 0 at
+// 460800 baud and faster, where the rate sets no limit of its own (WriteDeadlineMs gives one).
+// Baud rate 0 gives 0.
 int WriteTimeoutMultiplier(int baudRate);
+
+// The time a write of length bytes may take, in milliseconds: multiplier ms per byte. Where
+// the multiplier is 0 (460800 baud and faster) a write still gets a deadline, so that a
+// module that sends XOFF and falls silent cannot hold the writer for good: 1 ms per byte, the
+// figure of 230400 baud and some 45 times a byte's line time at 460800, but never less than
+// kMinWriteDeadlineMs, so that a short command waits out a brief XOFF pause (a module busy
+// writing its flash) instead of failing at once.
+constexpr int kMinWriteDeadlineMs = 500;
+int64_t WriteDeadlineMs(int writeMultiplier, int length);
 
 #ifndef _WIN32
 #include <termios.h>

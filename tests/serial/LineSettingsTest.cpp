@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 termios Blank() {
@@ -24,6 +26,22 @@ TEST(WriteTimeout, MultiplierIsMillisecondsPerByteOfTheRate) {
     EXPECT_EQ(0, WriteTimeoutMultiplier(460800));
     EXPECT_EQ(0, WriteTimeoutMultiplier(921600));
     EXPECT_EQ(0, WriteTimeoutMultiplier(0));
+}
+
+TEST(WriteTimeout, EveryWriteHasADeadline) {
+    struct Case {
+        int baud;
+        int length;
+        int64_t ms;
+    };
+    for (const Case& c : {Case{9600, 6, 144}, Case{115200, 4, 8}, Case{230400, 1029, 1029},
+                          Case{9600, INT_MAX, 24LL * INT_MAX},
+                          // No multiplier: 1 ms per byte, at least 500 ms.
+                          Case{460800, 6, 500}, Case{921600, 1, 500}, Case{921600, 1029, 1029},
+                          Case{921600, INT_MAX, INT_MAX}}) {
+        EXPECT_EQ(c.ms, WriteDeadlineMs(WriteTimeoutMultiplier(c.baud), c.length))
+            << c.baud << " baud, " << c.length << " bytes";
+    }
 }
 
 TEST(Termios, RawEightNoneOne) {
