@@ -1,6 +1,10 @@
-// The parts of CSerialPort that do not depend on the platform.
+// The parts of CSerialPort that do not depend on the platform: the order of Close, the
+// checks and the deadline of Write, starting the reader.
 #include "serial/SerialPort.h"
 #include "serial/SerialNotify.h"
+
+#include <algorithm>
+#include <climits>
 
 CSerialPort::CSerialPort() {
     m_rxRing.Clear();
@@ -20,6 +24,12 @@ std::string CSerialPort::LastError() const {
     return m_lastError;
 }
 
+int CSerialPort::MillisecondsLeft(Deadline deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
+}
+
 int CSerialPort::StartReader() {
     m_bLost = false;
     m_bRunning = 1;
@@ -31,6 +41,29 @@ int CSerialPort::StartReader() {
         return 0;
     }
     return 1;
+}
+
+void CSerialPort::Close() {
+    m_bRunning = 0;
+    WakeWaiters();
+    if (m_hThread.joinable())
+        m_hThread.join();
+    // A Write still running has been woken and is leaving; the lock waits for it. A Write
+    // that comes later finds m_bRunning at 0 under the same lock and touches nothing.
+    std::lock_guard<std::mutex> guard(m_writeLock);
+    PurgeAndRelease();
+}
+
+int CSerialPort::Write(const void* buffer, int length) {
+    if (length <= 0)
+        return 0;
+    std::lock_guard<std::mutex> guard(m_writeLock);
+    if (m_bRunning.load() == 0 || !IsOpen())
+        return 0; // closed, or Close has begun
+    const Deadline deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(WriteDeadlineMs(m_nWriteMultiplier, length));
+    return WriteUntil(static_cast<const uint8_t*>(buffer), length, deadline);
 }
 
 void CSerialPort::ReceiveBurst() {

@@ -1,16 +1,23 @@
 // The COM port of the local device: opens the line with the user's settings, runs a reader
 // thread that moves every received byte into m_rxRing, and offers one write operation.
 //
-// Threads: Open, Close and Write are called by the owner's threads (GUI thread, transfer
-// threads); writes are serialised. Read is used only by the reader thread. m_rxRing is safe
-// from any thread. Open is only called on a closed port; Close joins the reader, so no
-// reader of an earlier connection survives a new Open.
+// Threads:
+// - Open and Close belong to the owner's thread (one at a time). Open is only
+//   called on a closed port; Close joins the reader, so no reader of an earlier connection
+//   survives a new Open.
+// - Write may be called from any thread (GUI thread, transfer threads), also while another
+//   thread closes the port; writes are serialised. Close wakes a Write that waits for room
+//   on the line and returns only after it has left; a Write that starts during or after
+//   Close returns 0 and touches no device.
+// - Read is used only by the reader thread. m_rxRing, IsOpen, IsLost and LastError are safe
+//   from any thread.
 #pragma once
 
 #include "serial/LineSettings.h"
 #include "serial/RingBuffer.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -30,9 +37,11 @@ public:
     // 1 on success, 0 on failure (LastError() then says why). Shows nothing.
     int Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
              int flowControl);
-    // Stops and joins the reader, purges both directions and releases the device.
+    // Stops and joins the reader, wakes a waiting Write and waits for it to leave, purges
+    // both directions and releases the device.
     void Close();
-    // Bytes written, 0 on failure; bounded by the write time-out of the line rate.
+    // Bytes written, 0 on failure. Every write has a deadline (WriteDeadlineMs); one that
+    // cannot finish by then returns what got through.
     int Write(const void* buffer, int length);
     int Write(const std::string& text) { return Write(text.data(), static_cast<int>(text.size())); }
     // Reader thread only: bytes read, at most maxLength, never waiting for more than the
@@ -53,26 +62,36 @@ public:
     std::atomic<int> m_bNotifyTerminal{0};
 
 private:
+    using Deadline = std::chrono::steady_clock::time_point;
+
     static int ReaderThread(CSerialPort* port);
+    // Milliseconds until deadline, 0 once it has passed.
+    static int MillisecondsLeft(Deadline deadline);
     // Starts the reader on an opened device; on failure closes the port and returns 0.
     int StartReader();
     // Moves everything the driver holds into the ring, then notifies the Terminal page.
     void ReceiveBurst();
     void SetError(const std::string& what);
+    // Platform parts of Close and Write.
+    void WakeWaiters();     // releases the reader's wait and a Write waiting for room
+    void PurgeAndRelease(); // called with the write lock held
     void ReleaseDevice();
+    // Called with the write lock held on an open port.
+    int WriteUntil(const uint8_t* bytes, int length, Deadline deadline);
 
     std::thread m_hThread;
     std::mutex m_writeLock;
     mutable std::mutex m_errorLock;
     std::string m_lastError;
     std::atomic<bool> m_bLost{false};
-    int m_nWriteMultiplier = 0; // ms per byte, 0 = no write time-out
+    int m_nWriteMultiplier = 0; // ms per byte of the line rate, set by Open before the reader
 #ifdef _WIN32
     HANDLE m_hComm = INVALID_HANDLE_VALUE;
     OVERLAPPED m_ovRead{};
     OVERLAPPED m_ovWrite{};
+    HANDLE m_hStopWrite = nullptr; // manual-reset event set by Close; a pending write ends
 #else
-    int m_fd = -1;
+    std::atomic<int> m_fd{-1};
     int m_wakePipe[2] = {-1, -1};
 #endif
 };

@@ -119,30 +119,22 @@ void CSerialPort::ReleaseDevice() {
     }
 }
 
-void CSerialPort::Close() {
-    m_bRunning = 0;
+void CSerialPort::WakeWaiters() {
+    // The byte stays in the pipe until ReleaseDevice: the reader and a Write waiting for room
+    // both poll on it, and a Write that reaches its poll later still sees it.
     if (m_wakePipe[1] >= 0) {
         const char wake = 1;
         [[maybe_unused]] ssize_t ignored = ::write(m_wakePipe[1], &wake, 1);
     }
-    if (m_hThread.joinable())
-        m_hThread.join();
+}
+
+void CSerialPort::PurgeAndRelease() {
     if (m_fd >= 0)
         tcflush(m_fd, TCIOFLUSH);
     ReleaseDevice();
 }
 
-int CSerialPort::Write(const void* buffer, int length) {
-    if (length <= 0)
-        return 0;
-    std::lock_guard<std::mutex> guard(m_writeLock);
-    if (m_fd < 0)
-        return 0;
-    using Clock = std::chrono::steady_clock;
-    const bool timed = m_nWriteMultiplier > 0;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(
-                                             static_cast<long long>(m_nWriteMultiplier) * length);
-    const auto* bytes = static_cast<const uint8_t*>(buffer);
+int CSerialPort::WriteUntil(const uint8_t* bytes, int length, Deadline deadline) {
     int written = 0;
     while (written < length) {
         const ssize_t n = ::write(m_fd, bytes + written, static_cast<size_t>(length - written));
@@ -156,21 +148,21 @@ int CSerialPort::Write(const void* buffer, int length) {
             SetError(m_strDevice + ": write failed: " + ErrnoText(errno));
             break;
         }
-        // The driver's queue is full: wait for room until the deadline.
-        int waitMs = -1;
-        if (timed) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                SetError(m_strDevice + ": write timed out");
-                break;
-            }
-            waitMs = static_cast<int>(left.count());
-        }
-        pollfd pfd{m_fd, POLLOUT, 0};
-        if (poll(&pfd, 1, waitMs) < 0 && errno != EINTR)
+        // The driver's queue is full or the line is held by XOFF: wait for room until the
+        // deadline, or until Close wakes us.
+        const int waitMs = MillisecondsLeft(deadline);
+        if (waitMs <= 0) {
+            SetError(m_strDevice + ": write timed out");
             break;
-        if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL))
+        }
+        pollfd fds[2] = {{m_fd, POLLOUT, 0}, {m_wakePipe[0], POLLIN, 0}};
+        if (poll(fds, 2, waitMs) < 0 && errno != EINTR) {
+            SetError(m_strDevice + ": write failed: " + ErrnoText(errno));
+            break;
+        }
+        if (fds[1].revents != 0)
+            break; // the port is closing
+        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL))
             break;
     }
     return written;
@@ -198,13 +190,11 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
             if (errno == EINTR)
                 continue;
             port->m_bLost = true;
-            break;
-        }
-        if (fds[1].revents != 0)
+        } else if (fds[1].revents != 0) {
             continue; // woken by Close: the loop test ends the thread
-        if (fds[0].revents & POLLIN)
-            port->ReceiveBurst();
-        else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        } else if (fds[0].revents & POLLIN) {
+            port->ReceiveBurst(); // sets m_bLost at end of file or on an I/O error
+        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             port->m_bLost = true;
         }
         if (port->m_bLost) {

@@ -6,6 +6,11 @@
 // pending WaitCommEvent at once; should a driver not do so, the reader notices the stop flag
 // within kStopCheckMs, cancels its own wait and leaves. Close joins the reader before it
 // purges and releases the device, so no reader of an earlier connection outlives a new Open.
+//
+// Stopping a write: a pending write waits on its own event and on m_hStopWrite, which Close
+// sets, and for no longer than its deadline; when the stop event or the deadline comes first
+// it cancels its transfer and waits until the driver is done with it. Close takes the write
+// lock before it releases the device, so it waits for that.
 #include "platform/PortMap.h"
 #include "serial/SerialNotify.h"
 #include "serial/SerialPort.h"
@@ -34,7 +39,8 @@ std::string SystemErrorText(DWORD code) {
 }
 
 // Read returns at once with whatever the driver holds; a write may take multiplier ms per
-// byte (0: no write time-out).
+// byte. With multiplier 0 the driver applies no write time-out: Write's own wait bound
+// (WriteDeadlineMs) ends such a write.
 constexpr COMMTIMEOUTS MakeTimeouts(DWORD writeMultiplier) {
     COMMTIMEOUTS t{};
     t.ReadIntervalTimeout = MAXDWORD;
@@ -86,6 +92,27 @@ bool FinishTransfer(HANDLE h, OVERLAPPED& ov, DWORD& count, DWORD& error) {
     error = GetLastError();
     if (error != ERROR_IO_PENDING)
         return false;
+    for (;;) {
+        if (GetOverlappedResult(h, &ov, &count, TRUE))
+            return true;
+        error = GetLastError();
+        if (error != ERROR_IO_INCOMPLETE)
+            return false;
+    }
+}
+
+// Finishes an overlapped write that did not complete at once. It waits for the write, for the
+// stop event or for waitMs, whichever comes first; in the last two cases it cancels the write
+// (timedOut tells the deadline). Returns only once the driver is done with ov and the buffer:
+// true when the write completed (count may be short after the driver's own time-out), false
+// with error otherwise (ERROR_OPERATION_ABORTED after a cancel).
+bool FinishWrite(HANDLE h, OVERLAPPED& ov, HANDLE stop, DWORD waitMs, DWORD& count, DWORD& error,
+                 bool& timedOut) {
+    const HANDLE events[2] = {ov.hEvent, stop};
+    const DWORD waited = WaitForMultipleObjects(2, events, FALSE, waitMs);
+    timedOut = waited == WAIT_TIMEOUT;
+    if (waited != WAIT_OBJECT_0)
+        CancelIoEx(h, &ov);
     for (;;) {
         if (GetOverlappedResult(h, &ov, &count, TRUE))
             return true;
@@ -261,7 +288,9 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
     m_ovRead.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (m_ovRead.hEvent)
         m_ovWrite.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!m_ovRead.hEvent || !m_ovWrite.hEvent) {
+    if (m_ovWrite.hEvent)
+        m_hStopWrite = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!m_ovRead.hEvent || !m_ovWrite.hEvent || !m_hStopWrite) {
         SetError("cannot create the port's events: " + SystemErrorText(GetLastError()));
         ReleaseDevice();
         return 0;
@@ -332,43 +361,49 @@ void CSerialPort::ReleaseDevice() {
         CloseHandle(m_hComm);
         m_hComm = INVALID_HANDLE_VALUE;
     }
-    for (OVERLAPPED* ov : {&m_ovRead, &m_ovWrite}) {
-        if (ov->hEvent)
-            CloseHandle(ov->hEvent);
-        ov->hEvent = nullptr;
+    for (HANDLE* event : {&m_ovRead.hEvent, &m_ovWrite.hEvent, &m_hStopWrite}) {
+        if (*event)
+            CloseHandle(*event);
+        *event = nullptr;
     }
 }
 
-void CSerialPort::Close() {
-    m_bRunning = 0;
+void CSerialPort::WakeWaiters() {
     if (m_hComm != INVALID_HANDLE_VALUE)
         SetCommMask(m_hComm, 0); // ends the reader's pending wait
-    if (m_hThread.joinable())
-        m_hThread.join();
+    // Stays set until ReleaseDevice, so that a write started later than this ends at once.
+    if (m_hStopWrite)
+        SetEvent(m_hStopWrite);
+}
+
+void CSerialPort::PurgeAndRelease() {
     if (m_hComm != INVALID_HANDLE_VALUE)
-        PurgeComm(m_hComm, kAllPurgeFlags); // also aborts a write still in progress
-    // A Write in another thread holds the lock until its (aborted) transfer has finished with
-    // the handle and m_ovWrite.
-    std::lock_guard<std::mutex> guard(m_writeLock);
+        PurgeComm(m_hComm, kAllPurgeFlags);
     ReleaseDevice();
 }
 
-int CSerialPort::Write(const void* buffer, int length) {
-    if (length <= 0)
-        return 0;
-    std::lock_guard<std::mutex> guard(m_writeLock);
-    if (m_hComm == INVALID_HANDLE_VALUE)
-        return 0;
+int CSerialPort::WriteUntil(const uint8_t* bytes, int length, Deadline deadline) {
     const DWORD wanted = static_cast<DWORD>(length);
     DWORD written = 0;
     DWORD error = 0;
-    if (WriteFile(m_hComm, buffer, wanted, &written, &m_ovWrite) ||
-        FinishTransfer(m_hComm, m_ovWrite, written, error)) {
+    bool timedOut = false;
+    bool done = WriteFile(m_hComm, bytes, wanted, &written, &m_ovWrite) != 0;
+    if (!done) {
+        error = GetLastError();
+        if (error == ERROR_IO_PENDING)
+            done = FinishWrite(m_hComm, m_ovWrite, m_hStopWrite,
+                               static_cast<DWORD>(MillisecondsLeft(deadline)), written, error,
+                               timedOut);
+    }
+    if (done) {
         if (written < wanted)
-            SetError(m_strDevice + ": write timed out");
+            SetError(m_strDevice + ": write timed out"); // the driver's own time-out
         return static_cast<int>(written);
     }
-    SetError(m_strDevice + ": write failed: " + SystemErrorText(error));
+    if (timedOut)
+        SetError(m_strDevice + ": write timed out");
+    else if (m_bRunning.load() != 0) // a write cancelled by Close is no failure
+        SetError(m_strDevice + ": write failed: " + SystemErrorText(error));
     DWORD errors = 0;
     COMSTAT status{};
     ClearCommError(m_hComm, &errors, &status);

@@ -10,9 +10,13 @@
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using vireo::test::CPtyPeer;
 using vireo::test::CTempPortDir;
@@ -27,6 +31,41 @@ std::string WaitForRing(CSerialPort& port, size_t bytes, int timeoutMs = 5000) {
         port.m_rxRing.TakeAll(text);
     }
     return text;
+}
+
+// Sends a flow-control byte (XOFF holds the port's output, XON releases it) and a marker.
+// Once the marker is in the ring, the line discipline has acted on the byte before it.
+bool SendFlowControl(CPtyPeer& peer, CSerialPort& port, char byte) {
+    peer.Send(std::string{byte, '!'});
+    return WaitForRing(port, 1) == "!";
+}
+constexpr char kXoff = 0x13, kXon = 0x11;
+
+std::future<int> StartWriter(CSerialPort& port, std::string bytes, std::atomic<pid_t>& tid) {
+    return std::async(std::launch::async, [&port, &tid, bytes = std::move(bytes)] {
+        tid = gettid();
+        return port.Write(bytes);
+    });
+}
+
+// Waits until the thread sleeps in the kernel (state S), as a writer waiting for room does.
+bool WaitUntilAsleep(const std::atomic<pid_t>& tid) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (tid != 0) {
+            std::ifstream stat("/proc/self/task/" + std::to_string(tid.load()) + "/stat");
+            const std::string text{std::istreambuf_iterator<char>(stat), {}};
+            const size_t end = text.rfind(')'); // the state follows the command name
+            if (end != std::string::npos && end + 2 < text.size() && text[end + 2] == 'S')
+                return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+bool Ends(std::future<int>& f) {
+    return f.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
 }
 
 class SerialPortTest : public ::testing::Test {
@@ -109,6 +148,76 @@ TEST_F(SerialPortTest, HangUpEndsTheReaderAndLaterWritesFail) {
     EXPECT_TRUE(port.IsLost());
     EXPECT_EQ(0, port.Write("ATZ\r\n"));
     port.Close(); // must not hang
+}
+
+// At 460800 baud and faster the rate gives no write time-out; a module that sends XOFF and
+// falls silent must still not hold the writer for good.
+TEST_F(SerialPortTest, WriteHeldByXoffEndsByItsDeadlineAtTheFastestRates) {
+    for (const int baud : {460800, 921600}) {
+        SCOPED_TRACE(baud);
+        ASSERT_EQ(1, port.Open(3, baud, NOPARITY, 8, ONESTOPBIT, FLOW_SOFTWARE));
+        ASSERT_TRUE(SendFlowControl(peer, port, kXoff));
+        std::atomic<pid_t> tid{0};
+        auto writer = StartWriter(port, "ATE0\r\n", tid);
+        const bool ended = Ends(writer);
+        if (!ended)
+            peer.Send(std::string{kXon}); // lets the writer go, so that the test fails, not hangs
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(0, writer.get());
+        EXPECT_NE(std::string::npos, port.LastError().find("timed out")) << port.LastError();
+        ASSERT_TRUE(SendFlowControl(peer, port, kXon));
+        EXPECT_EQ(4, port.Write("AT\r\n"));
+        EXPECT_TRUE(peer.WaitForReceived("AT\r\n"));
+        EXPECT_EQ(std::string::npos, peer.Received().find("ATE0"));
+        port.Close();
+    }
+}
+
+// The writes' deadlines are minutes away: only Close can end them within the test.
+TEST_F(SerialPortTest, CloseWakesAWriteHeldByXoffAndWaitsForIt) {
+    for (const auto& [baud, size] : {std::pair{9600, 20000}, std::pair{921600, 400000}}) {
+        SCOPED_TRACE(baud);
+        ASSERT_EQ(1, port.Open(3, baud, NOPARITY, 8, ONESTOPBIT, FLOW_SOFTWARE));
+        ASSERT_TRUE(SendFlowControl(peer, port, kXoff));
+        std::atomic<pid_t> tid{0};
+        auto writer = StartWriter(port, std::string(static_cast<size_t>(size), 'x'), tid);
+        EXPECT_TRUE(WaitUntilAsleep(tid));
+        auto closer = std::async(std::launch::async, [this] {
+            port.Close();
+            return 0;
+        });
+        const bool ended = Ends(closer) && Ends(writer);
+        if (!ended)
+            peer.Send(std::string{kXon});
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(0, writer.get()); // nothing passed the XOFF
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(0, port.Write("late"));
+    }
+}
+
+// Writers on other threads keep writing while the port closes: each of them ends with the
+// connection, and none touches the released descriptor (ThreadSanitizer watches).
+TEST_F(SerialPortTest, WritersRacingWithCloseEndWithTheConnection) {
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(1, port.Open(3, 921600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
+        peer.ClearReceived();
+        std::vector<std::future<int>> writers;
+        for (int w = 0; w < 2; ++w) {
+            writers.push_back(std::async(std::launch::async, [this] {
+                int writes = 0;
+                while (port.Write("ping\r\n") == 6)
+                    ++writes;
+                return writes;
+            }));
+        }
+        EXPECT_TRUE(peer.WaitForReceived("ping"));
+        port.Close();
+        for (auto& writer : writers)
+            ASSERT_TRUE(Ends(writer));
+        EXPECT_EQ(0, port.Write("ping\r\n"));
+    }
 }
 
 TEST_F(SerialPortTest, FloodBeyondTheRingIsDroppedAndReceptionGoesOn) {
