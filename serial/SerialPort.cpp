@@ -1,5 +1,5 @@
 // The parts of CSerialPort that do not depend on the platform: the order of Close, the
-// checks and the deadline of Write, starting the reader.
+// checks and the deadline of Write, starting the reader and reporting a lost line.
 #include "serial/SerialPort.h"
 #include "serial/SerialNotify.h"
 
@@ -22,6 +22,11 @@ void CSerialPort::SetError(const std::string& what) {
 std::string CSerialPort::LastError() const {
     std::lock_guard<std::mutex> guard(m_errorLock);
     return m_lastError;
+}
+
+void CSerialPort::SetLostHandler(std::function<void()> handler) {
+    std::lock_guard<std::mutex> guard(m_lostLock);
+    m_lostHandler = std::move(handler);
 }
 
 int CSerialPort::MillisecondsLeft(Deadline deadline) {
@@ -74,4 +79,19 @@ void CSerialPort::ReceiveBurst() {
     // One notification for the whole burst, however many chunks it took.
     if (m_bNotifyTerminal.load() == 1)
         PostWindowMessage(g_hTerminalWnd.load(), WM_SERIAL_DATA);
+}
+
+void CSerialPort::ReportLoss() {
+    m_bLost = true;
+    SetError(m_strDevice + ": the device went away");
+    if (m_bRunning.load() == 0)
+        return; // the owner is closing the port: a failing line is no news to it
+    std::function<void()> handler;
+    {
+        std::lock_guard<std::mutex> guard(m_lostLock);
+        handler = m_lostHandler;
+    }
+    // Called with no lock held, so that the handler may take the owner's locks.
+    if (handler)
+        handler();
 }

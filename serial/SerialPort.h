@@ -2,7 +2,7 @@
 // thread that moves every received byte into m_rxRing, and offers one write operation.
 //
 // Threads:
-// - Open and Close belong to the owner's thread (one at a time). Open is only
+// - Open, Close and SetLostHandler belong to the owner's thread (one at a time). Open is only
 //   called on a closed port; Close joins the reader, so no reader of an earlier connection
 //   survives a new Open.
 // - Write may be called from any thread (GUI thread, transfer threads), also while another
@@ -11,6 +11,7 @@
 //   Close returns 0 and touches no device.
 // - Read is used only by the reader thread. m_rxRing, IsOpen, IsLost and LastError are safe
 //   from any thread.
+// - The lost handler runs on the reader thread (see SetLostHandler).
 #pragma once
 
 #include "serial/LineSettings.h"
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -52,6 +54,13 @@ public:
     // True when the device went away while open (the reader has ended).
     bool IsLost() const { return m_bLost.load(); }
     std::string LastError() const;
+    // handler is called on the reader thread when the line goes away while the port is open
+    // (end of file, hang-up, I/O error): at most once per connection, never because of Close.
+    // It is called outside the port's locks, but Close waits for the reader, so the handler
+    // must return promptly and must not wait for the owner's thread nor call Open or Close:
+    // post to the owner's thread instead. A loss that races with Close may still be reported
+    // once. An empty handler turns the notification off.
+    void SetLostHandler(std::function<void()> handler);
 
     std::string m_strDevice;
     std::atomic<int> m_bRunning{0};
@@ -72,6 +81,8 @@ private:
     // Moves everything the driver holds into the ring, then notifies the Terminal page.
     void ReceiveBurst();
     void SetError(const std::string& what);
+    // Reader thread: marks the port lost and tells the owner through the lost handler.
+    void ReportLoss();
     // Platform parts of Close and Write.
     void WakeWaiters();     // releases the reader's wait and a Write waiting for room
     void PurgeAndRelease(); // called with the write lock held
@@ -84,6 +95,8 @@ private:
     mutable std::mutex m_errorLock;
     std::string m_lastError;
     std::atomic<bool> m_bLost{false};
+    std::mutex m_lostLock;
+    std::function<void()> m_lostHandler;
     int m_nWriteMultiplier = 0; // ms per byte of the line rate, set by Open before the reader
 #ifdef _WIN32
     HANDLE m_hComm = INVALID_HANDLE_VALUE;

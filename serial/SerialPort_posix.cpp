@@ -198,7 +198,7 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
             port->m_bLost = true;
         }
         if (port->m_bLost) {
-            port->SetError(port->m_strDevice + ": the device went away");
+            port->ReportLoss();
             break;
         }
     }

@@ -474,7 +474,7 @@ int CSerialPort::ReaderThread(CSerialPort* port) {
         if (drain)
             port->ReceiveBurst();
         if (port->m_bLost) {
-            port->SetError(port->m_strDevice + ": the device went away");
+            port->ReportLoss();
             break;
         }
     }

@@ -139,15 +139,28 @@ TEST_F(SerialPortTest, AppliedSettingsReadBackOnTheLine) {
     EXPECT_FALSE(t.c_lflag & ICANON);
 }
 
-TEST_F(SerialPortTest, HangUpEndsTheReaderAndLaterWritesFail) {
+TEST_F(SerialPortTest, HangUpEndsTheReaderTellsTheOwnerOnceAndLaterWritesFail) {
+    std::atomic<int> calls{0};
+    std::atomic<bool> onOwnerThread{false};
+    const auto owner = std::this_thread::get_id();
+    port.SetLostHandler([&] {
+        onOwnerThread = std::this_thread::get_id() == owner;
+        ++calls;
+    });
+    ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
+    port.Close();
+    EXPECT_EQ(0, calls.load()); // closing is not a loss
+
     ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
     peer.HangUp();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!port.IsLost() && std::chrono::steady_clock::now() < deadline)
+    while (calls.load() == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_TRUE(port.IsLost());
     EXPECT_EQ(0, port.Write("ATZ\r\n"));
     port.Close(); // must not hang
+    EXPECT_EQ(1, calls.load());
+    EXPECT_FALSE(onOwnerThread.load());
 }
 
 // At 460800 baud and faster the rate gives no write time-out; a module that sends XOFF and
