@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -229,6 +230,9 @@ TEST_F(SerialPortTest, WritersRacingWithCloseEndWithTheConnection) {
         port.Close();
         for (auto& writer : writers)
             ASSERT_TRUE(Ends(writer));
+        // A write that reached a released descriptor would have failed with EBADF.
+        EXPECT_EQ(std::string::npos, port.LastError().find(std::strerror(EBADF)))
+            << port.LastError();
         EXPECT_EQ(0, port.Write("ping\r\n"));
     }
 }
