@@ -99,7 +99,7 @@ private:
     std::function<void()> m_lostHandler;
     int m_nWriteMultiplier = 0; // ms per byte of the line rate, set by Open before the reader
 #ifdef _WIN32
-    HANDLE m_hComm = INVALID_HANDLE_VALUE;
+    std::atomic<HANDLE> m_hComm{INVALID_HANDLE_VALUE};
     OVERLAPPED m_ovRead{};
     OVERLAPPED m_ovWrite{};
     HANDLE m_hStopWrite = nullptr; // manual-reset event set by Close; a pending write ends
