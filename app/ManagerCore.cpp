@@ -111,6 +111,20 @@ void CManagerCore::FinishConnect() {
 
 void CManagerCore::Disconnect() {
     SendCommand("ATE1\r\n", 1);
+    DropConnection();
+}
+
+void CManagerCore::OnPortLost() {
+    if (m_bPortOpen != 1 || !m_serial.IsLost())
+        return; // already handled, or a loss of a port the connect sequence has left
+    const std::string device = m_serial.m_strDevice;
+    DropConnection();
+    ShowMessage("ERROR: The serial port was lost.\r\n" + vireo::PortName(m_nPort) + " (" + device +
+                    ") went away. Check the cable or adapter, then press Open again.",
+                kAppCaption);
+}
+
+void CManagerCore::DropConnection() {
     m_serial.Close();
     m_bPortOpen = 0;
     m_strOpenButton = "Open";

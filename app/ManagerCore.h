@@ -29,6 +29,10 @@ public:
     void OnReload();
     // Echo on and port closed, when connected; called when the main window closes.
     void ShutdownLink();
+    // The reader saw the line go away (adapter pulled out, hang-up): when still connected,
+    // says so once and returns to the disconnected state, as Close would, without talking to
+    // the gone device. Runs on the GUI thread, posted there by the view.
+    void OnPortLost();
 
     // Expected AT+UF value of a flow-control code; -1 for codes that never match.
     static int ExpectedFlowValue(int flowControl);
@@ -73,6 +77,8 @@ public:
 private:
     void Connect();
     void Disconnect();
+    // The disconnected state: port closed, remote mode off, tree and device controls cleared.
+    void DropConnection();
     bool Reopen(int baudRate);
     // Steps after the device answers: identification, enabling, construct file, echo mode,
     // flow-control check.

@@ -18,6 +18,12 @@ CManagerDlg::CManagerDlg()
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_tabHost(*new CPageTabCtrl(*this, this)) {
     setWindowIcon(vireo::AppIcon());
+    // The reader reports a lost line from its own thread: handle it on the GUI thread, once
+    // the running transaction (if any) has returned.
+    m_serial.SetLostHandler([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { OnPortLost(); }, Qt::QueuedConnection);
+    });
 }
 
 CManagerDlg::~CManagerDlg() {

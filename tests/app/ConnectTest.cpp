@@ -43,6 +43,35 @@ TEST_F(ConnectTest, AnsweringModuleIsConnectedAfterTheFixedWaits) {
     EXPECT_EQ((std::vector<int>{100, 200, 200}), waits);
 }
 
+TEST_F(ConnectTest, LostLineIsSaidOnceAndTheNextOpenWorksAtOnce) {
+    Start();
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + dlg->m_serial.m_strDevice +
+              ") went away. Check the cable or adapter, then press Open again.");
+    sim->HangUp();
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (dlg->m_bPortOpen == 1 && std::chrono::steady_clock::now() < deadline)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
+    EXPECT_EQ("", Info(1022));
+    EXPECT_FALSE(Enabled(1007));
+    EXPECT_EQ(0, dlg->m_tabHost.ConfigPage()->Tree()->topLevelItemCount());
+    QApplication::processEvents();
+    EXPECT_EQ(1u, ui.Shown().size());
+    // The module comes back on the same port: Open connects straight away.
+    sim->Stop();
+    vireo::sim::SimConfig config;
+    config.pacing = true;
+    sim = std::make_unique<vireo::sim::Simulator>(config);
+    ASSERT_TRUE(sim->Start());
+    dlg->m_pOpenButton->click();
+    EXPECT_EQ(1, dlg->m_bPortOpen);
+    EXPECT_EQ("KA40", Info(1022));
+}
+
 TEST_F(ConnectTest, ReloadDisconnectsAndConnectsAgain) {
     Start();
     dlg->m_pOpenButton->click();
