@@ -3,6 +3,29 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// Item role holding the display name of a port entry.
+constexpr int kPortDisplayRole = Qt::UserRole + 1;
+
+// Draws a port entry of the drop list with its display name; the entry's own text, which the
+// field takes when the entry is picked, stays the short "COM<n>".
+class CPortListDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString display = index.data(kPortDisplayRole).toString();
+        if (!display.isEmpty())
+            option->text = display;
+    }
+};
+
+} // namespace
 
 void FillCombo(QComboBox* combo, const SettingTable& table, int current) {
     for (unsigned short i = 0; i < table.count; ++i) {
@@ -19,24 +42,28 @@ int GetComboValue(const QComboBox* combo, const SettingTable& table) {
     return SettingValue(table, combo->itemText(index).toStdString());
 }
 
+QString PortListText(const QComboBox* combo, int index) {
+    const QString display = combo->itemData(index, kPortDisplayRole).toString();
+    return display.isEmpty() ? combo->itemText(index) : display;
+}
+
 void FillPortCombo(QComboBox* combo, int port) {
     CSerialPortList list;
     list.Enumerate();
-    combo->setCurrentIndex(-1);
+    // Inline completion would turn a typed "COM1" into a listed "COM17".
+    combo->setCompleter(nullptr);
+    combo->setItemDelegate(new CPortListDelegate(combo));
+    int selected = -1;
     for (int i = 0; i < list.GetCount(); ++i) {
-        const std::string display = list.GetEntry(i).second;
+        const auto [name, display] = list.GetEntry(i);
         const int number = vireo::ParsePortNumber(display);
-        combo->addItem(QString::fromStdString(display), number);
+        combo->addItem(QString::fromStdString(name), number);
+        combo->setItemData(i, QString::fromStdString(display), kPortDisplayRole);
+        combo->setItemData(i, QString::fromStdString(display), Qt::AccessibleTextRole);
         if (number == port)
-            combo->setCurrentIndex(i);
+            selected = i;
     }
-    // The list names each port with its device; the field shows just "COM<n>", which fits.
-    auto showName = [combo](int index) {
-        combo->setEditText(
-            index < 0 ? QString()
-                      : QString::fromStdString(vireo::PortName(combo->itemData(index).toInt())));
-    };
-    showName(combo->currentIndex());
-    QObject::connect(combo, &QComboBox::currentIndexChanged, combo, showName);
+    // Adding the first entry selects it; an absent port must leave the field empty instead.
+    combo->setCurrentIndex(selected);
     combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 24);
 }

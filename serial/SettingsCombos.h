@@ -3,6 +3,8 @@
 
 #include "serial/SerialPortList.h"
 
+#include <QString>
+
 class QComboBox;
 
 // Adds the table's texts in order with their values as item data; selects the row whose
@@ -11,6 +13,11 @@ void FillCombo(QComboBox* combo, const SettingTable& table, int current);
 // Value of the selected entry's text in the table; 0 when nothing matches or nothing is
 // selected. Text typed into the combo is never used.
 int GetComboValue(const QComboBox* combo, const SettingTable& table);
-// Lists the present ports by their display names with the port number as item data, and
-// selects the entry of port. The edit field shows the chosen port as "COM<n>".
+// Lists the present ports with the port number as item data and selects the entry of port;
+// when port is absent nothing is selected and the field stays empty. Each entry's text is
+// "COM<n>", which is what the field shows when the entry is picked; the drop list shows the
+// display name beside it ("COM3 (/dev/ttyUSB0)"). The field never completes typed text from
+// the list: what is typed is what Open opens.
 void FillPortCombo(QComboBox* combo, int port);
+// The text the port drop list shows for entry index.
+QString PortListText(const QComboBox* combo, int index);

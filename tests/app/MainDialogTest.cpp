@@ -3,15 +3,16 @@
 #include "config/ConfigPage.h"
 #include "platform/QtUiServices.h"
 #include "serial/SerialNotify.h"
+#include "serial/SettingsCombos.h"
 #include "terminal/TerminalPage.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/QStringPrinter.h"
 #include "tests/support/ScriptedUi.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -114,14 +115,16 @@ TEST(MainDialogPorts, RegisteredPortsAreListedAndComOneSelected) {
     CPtyPeer com1(1), com7(7);
     CManagerDlg dlg;
     dlg.OnInitDialog();
-    QStringList ports = Items(dlg.m_cbPort);
-    ASSERT_GE(ports.size(), 2);
-    EXPECT_TRUE(ports.contains("COM1 (" + QString::fromStdString(com1.SlavePath()) + ")"));
-    EXPECT_TRUE(ports.contains("COM7 (" + QString::fromStdString(com7.SlavePath()) + ")"));
+    ASSERT_EQ(QStringList({"COM1", "COM7"}), Items(dlg.m_cbPort));
+    EXPECT_EQ("COM1 (" + QString::fromStdString(com1.SlavePath()) + ")",
+              PortListText(dlg.m_cbPort, 0));
+    EXPECT_EQ("COM7 (" + QString::fromStdString(com7.SlavePath()) + ")",
+              PortListText(dlg.m_cbPort, 1));
     EXPECT_EQ("COM1", dlg.m_cbPort->currentText());
     EXPECT_EQ(1, dlg.m_cbPort->currentData().toInt());
-    dlg.m_cbPort->setCurrentIndex(ports.indexOf(QRegularExpression("^COM7 .*")));
+    dlg.m_cbPort->setCurrentIndex(1);
     EXPECT_EQ("COM7", dlg.m_cbPort->currentText());
+    EXPECT_EQ(7, dlg.m_cbPort->currentData().toInt());
 }
 
 TEST_F(MainDialogTest, EnterAndEscapeDoNothing) {
