@@ -48,6 +48,8 @@ MsgAnswer CQtUiServices::MessageBox(const std::string& text, const std::string& 
     return OnGuiThread([&] {
         QMessageBox box(QApplication::activeWindow());
         box.setWindowTitle(ToQt(caption));
+        // Messages quote file names, replies and server texts: show them as they are.
+        box.setTextFormat(Qt::PlainText);
         box.setText(ToQt(text).replace("\r\n", "\n"));
         const QMessageBox::Icon icons[] = {QMessageBox::NoIcon, QMessageBox::Question,
                                            QMessageBox::Warning, QMessageBox::Critical,

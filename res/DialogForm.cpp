@@ -44,7 +44,11 @@ QWidget* CDialogForm::Create(const DialogControl& c, QWidget* parent) {
     if (k == "GROUPBOX")
         return new QGroupBox(text, parent);
     if (k == "LTEXT" || k == "CTEXT" || k == "ICON") {
-        auto* label = new QLabel(text, parent);
+        // Labels show texts from the module, construct and configuration files and the update
+        // server: never let Qt take them for rich text.
+        auto* label = new QLabel(parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
         label->setAlignment((k == "CTEXT" ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
         label->setWordWrap(c.height > 12);
         label->setTextInteractionFlags(Qt::NoTextInteraction);
