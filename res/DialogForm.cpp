@@ -13,7 +13,9 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 QString CDialogForm::PlainText(const QString& text) {
     QString plain;
@@ -140,11 +142,55 @@ bool CDialogForm::Build(QWidget* parent, const QString& name,
             w->setObjectName(QString::number(c.id));
             m_controls[c.id] = w;
         }
-        const QString accessible = PlainText(QString::fromUtf8(c.label.empty() ? c.text : c.label));
-        if (!accessible.isEmpty())
-            w->setAccessibleName(accessible);
+        SetAccessibleText(c, w);
         w->setEnabled(!c.Has("DISABLED"));
         w->setVisible(!c.Has("HIDDEN"));
     }
+    LinkCaptions(parent);
     return true;
+}
+
+bool CDialogForm::ShowsOwnText(const DialogControl& c) {
+    static const char* const kinds[] = {"GROUPBOX",   "LTEXT",    "CTEXT",
+                                        "PUSHBUTTON", "CHECKBOX", "RADIOBUTTON"};
+    return std::find(std::begin(kinds), std::end(kinds), c.kind) != std::end(kinds);
+}
+
+void CDialogForm::SetAccessibleText(const DialogControl& c, QWidget* w) {
+    // A control with text of its own is spoken by that text, also after the program changes
+    // it ("Open" becomes "Close", a value static shows the module's reply): a fixed name would
+    // keep saying the old words. The label beside it only describes it.
+    const QString label = PlainText(QString::fromUtf8(c.label));
+    if (label.isEmpty())
+        return;
+    if (ShowsOwnText(c))
+        w->setAccessibleDescription(label);
+    else
+        w->setAccessibleName(label);
+}
+
+// "Product Name : " and "Product Name :" name the same thing.
+static QString CaptionKey(const QString& text) {
+    QString key = CDialogForm::PlainText(text);
+    while (key.endsWith(':') || key.endsWith(' '))
+        key.chop(1);
+    return key;
+}
+
+void CDialogForm::LinkCaptions(QWidget* parent) {
+    // A caption (a text without an id) whose words are the label= of a control becomes that
+    // control's buddy: screen readers take the caption as the control's label from there.
+    for (const DialogControl& c : m_template.controls) {
+        QWidget* target = Control(c.id);
+        if (c.label.empty() || !target)
+            continue;
+        const QString key = CaptionKey(QString::fromUtf8(c.label));
+        for (QLabel* caption : parent->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+            if (caption != target && caption->objectName().isEmpty() && !caption->buddy() &&
+                CaptionKey(caption->text()) == key) {
+                caption->setBuddy(target);
+                break;
+            }
+        }
+    }
 }

@@ -1,8 +1,10 @@
 // Builds the controls of a dialog template (res/forms/*.dlg) as children of a widget.
 // Positions are converted from dialog units with the widget's font: a horizontal unit is a
 // quarter of the font's average character width, a vertical unit an eighth of its height.
-// Each control with an id gets that id as its object name; every control gets an accessible
-// name (its text, or the label named in the template); focus follows the template's order.
+// Each control with an id gets that id as its object name; focus follows the template's order.
+// Labels show plain text only. A control with text of its own (button, check box, group box,
+// label) is spoken by its current text; a control without (edit, combo box, tree, progress
+// bar, icon) is named after the label the template gives it.
 #pragma once
 
 #include "res/DialogTemplate.h"
@@ -37,6 +39,9 @@ public:
 
 private:
     QWidget* Create(const DialogControl& c, QWidget* parent);
+    static bool ShowsOwnText(const DialogControl& c);
+    static void SetAccessibleText(const DialogControl& c, QWidget* w);
+    void LinkCaptions(QWidget* parent);
 
     DialogTemplate m_template;
     std::map<int, QWidget*> m_controls;

@@ -6,8 +6,10 @@
 //
 // Kinds: GROUPBOX LTEXT CTEXT ICON PUSHBUTTON CHECKBOX RADIOBUTTON EDITTEXT COMBOBOX TREEVIEW
 // LISTVIEW PROGRESS TABCONTROL. Flags: DISABLED HIDDEN READONLY MULTILINE DROPDOWN DROPLIST
-// VSCROLL HSCROLL. label= names a control that has no text of its own (for screen readers and
-// UI automation) after the label a person reads beside it. In a quoted text, \n breaks the line.
+// VSCROLL HSCROLL. label= gives the caption a person reads beside a control, for screen
+// readers and UI automation: it names a control that has no text of its own and describes one
+// that has (a value static is spoken by the value it shows). In a quoted text, \n breaks the
+// line.
 // Lines starting with # are comments.
 #pragma once
 

@@ -9,6 +9,7 @@
 #include "tests/support/QStringPrinter.h"
 #include "tests/support/ScriptedUi.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -195,17 +196,38 @@ TEST_F(MainDialogTest, ReaderNotificationsArriveOnTheGuiThreadByPosting) {
     SetPostMessageFunction(nullptr);
 }
 
-TEST_F(MainDialogTest, EveryControlIsReachableAndNamed) {
-    for (QWidget* w : dlg->findChildren<QWidget*>()) {
-        const bool interactive = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
-                                 qobject_cast<QTabBar*>(w);
-        if (!interactive || w->objectName().isEmpty())
+TEST_F(MainDialogTest, ControlsAreReachableAndSpokenByWhatTheyShow) {
+    auto spoken = [](QWidget* w, QAccessible::Text what = QAccessible::Name) {
+        return QAccessible::queryAccessibleInterface(w)->text(what);
+    };
+    for (const DialogControl& c : dlg->Form().Template().controls) {
+        QWidget* w = dlg->Form().Control(c.id);
+        const bool interactive = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w);
+        if (!interactive)
             continue;
-        EXPECT_NE(Qt::NoFocus, w->focusPolicy()) << w->objectName().toStdString();
-        EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+        const std::string id = std::to_string(c.id);
+        EXPECT_NE(Qt::NoFocus, w->focusPolicy()) << id;
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            // No fixed name: the button's own text speaks, whatever it reads now.
+            EXPECT_TRUE(w->accessibleName().isEmpty()) << id;
+            EXPECT_EQ(CDialogForm::PlainText(button->text()), spoken(w)) << id;
+        } else {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << id;
+        }
     }
+    EXPECT_NE(Qt::NoFocus, dlg->m_tabHost.TabBar()->focusPolicy());
+    // A combo box is named after its caption, which is also its label for screen readers.
     EXPECT_EQ("Serial line", dlg->m_cbPort->accessibleName());
-    EXPECT_EQ("F/W Rev. :", dlg->Form().Control(1025)->accessibleName());
+    auto* port = QAccessible::queryAccessibleInterface(dlg->m_cbPort);
+    const auto labels = port->relations(QAccessible::Label);
+    ASSERT_EQ(1, labels.size());
+    EXPECT_EQ("Serial line", labels.front().first->text(QAccessible::Name));
+    // A value static reads its value and is described by its caption.
+    QWidget* version = dlg->Form().Control(1025);
+    EXPECT_TRUE(version->accessibleName().isEmpty());
+    EXPECT_EQ("F/W Rev. :", spoken(version, QAccessible::Description));
+    dlg->Form().Get<QLabel>(1025)->setText("v1.2.0");
+    EXPECT_EQ("v1.2.0", spoken(version));
 }
 
 TEST_F(MainDialogTest, AboutBoxShowsNameVersionAndClosesWithItsButton) {

@@ -3,6 +3,7 @@
 #include "tests/app/SimFixture.h"
 #include "tests/support/QStringPrinter.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 
@@ -33,6 +34,7 @@ TEST_P(UntrustedTextTest, NodeNameIsShownLiterallyAndTheWindowKeepsAnswering) {
     const QString name = QString::fromStdString(GetParam());
     EXPECT_EQ(Qt::PlainText, label->textFormat());
     EXPECT_EQ(name, label->text());
+    EXPECT_EQ(name, QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name));
     // The window still draws: a full repaint of it completes.
     QApplication::processEvents();
     EXPECT_FALSE(dlg->grab().isNull());
