@@ -11,5 +11,8 @@ public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 
 private:
+    // Gives every wrapped text the height its lines take; returns size, grown to hold them.
+    QSize FitTexts(QSize size);
+
     CDialogForm m_form;
 };

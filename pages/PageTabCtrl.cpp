@@ -4,7 +4,6 @@
 #include "pages/PlaceholderPages.h"
 #include "terminal/TerminalPage.h"
 
-#include <QPainter>
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 
@@ -14,6 +13,8 @@ CPageTabCtrl::CPageTabCtrl(CManagerCore& manager, QWidget* parent)
     m_tabs->setExpanding(false);
     m_tabs->setFocusPolicy(Qt::StrongFocus);
     m_tabs->setAccessibleName("Pages");
+    // Some styles draw the frame around the selected tab: redraw it when the selection moves.
+    connect(m_tabs, &QTabBar::currentChanged, this, qOverload<>(&QWidget::update));
     // The pages are children of the host, which owns them; their windows are built later.
     m_pages = {new CConfigPage(manager, this), new CFirmwarePage(manager, this),
                new CTerminalPage(manager, this), new CNetworkPage(manager, this),
@@ -34,7 +35,8 @@ CTerminalPage* CPageTabCtrl::TerminalPage() const {
 
 void CPageTabCtrl::InsertItem(int index, const QString& text) {
     m_tabs->insertTab(index, text);
-    m_tabs->resize(m_tabs->sizeHint());
+    const QStyleOptionTabWidgetFrame option = FrameOption();
+    m_tabs->setGeometry(style()->subElementRect(QStyle::SE_TabWidgetTabBar, &option, this));
 }
 
 void CPageTabCtrl::CreatePages() {
@@ -45,26 +47,39 @@ void CPageTabCtrl::CreatePages() {
     PositionPages();
 }
 
+QStyleOptionTabWidgetFrame CPageTabCtrl::FrameOption() const {
+    // Described as a tab widget describes itself, so that the style places the tab bar, draws
+    // the frame and leaves the page area exactly as it would for one.
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(this);
+    option.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    option.shape = m_tabs->shape();
+    option.tabBarSize = m_tabs->sizeHint();
+    option.leftCornerWidgetSize = QSize(0, 0); // no corner widgets
+    option.rightCornerWidgetSize = QSize(0, 0);
+    option.tabBarRect = m_tabs->geometry();
+    option.selectedTabRect = m_tabs->tabRect(m_tabs->currentIndex()).translated(m_tabs->pos());
+    return option;
+}
+
+QRect CPageTabCtrl::PageArea() const {
+    const QStyleOptionTabWidgetFrame option = FrameOption();
+    return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this);
+}
+
 void CPageTabCtrl::PositionPages() {
-    const QRect client = rect();
-    const QRect item = m_tabs->tabRect(0).translated(m_tabs->pos());
-    const int x = item.left();
-    const int y = item.bottom() + 1;
-    const int width = client.right() - x - 1;
-    const int height = client.bottom() - y - 1;
+    // Every page fills the area inside the frame, below the row of tabs.
+    const QRect area = PageArea();
     for (size_t i = 0; i < m_pages.size(); ++i) {
-        m_pages[i]->setGeometry(x, y, width, height);
+        m_pages[i]->setGeometry(area);
         m_pages[i]->raise();
         m_pages[i]->setVisible(i == 0);
     }
 }
 
 void CPageTabCtrl::paintEvent(QPaintEvent*) {
-    // The frame of the display area below the tabs.
     QStylePainter painter(this);
-    QStyleOptionTabWidgetFrame frame;
-    frame.initFrom(this);
-    frame.rect = rect().adjusted(0, m_tabs->height() - 1, 0, 0);
-    frame.tabBarSize = m_tabs->size();
+    QStyleOptionTabWidgetFrame frame = FrameOption();
+    frame.rect = style()->subElementRect(QStyle::SE_TabWidgetTabPane, &frame, this);
     painter.drawPrimitive(QStyle::PE_FrameTabWidget, frame);
 }

@@ -4,6 +4,7 @@
 // the selection changes.
 #pragma once
 
+#include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <QWidget>
 #include <array>
@@ -24,7 +25,10 @@ public:
     void InsertItem(int index, const QString& text);
     // Creates the five page windows in index order, hides them, then places them.
     void CreatePages();
+    // Places every page over the page area and shows the first.
     void PositionPages();
+    // The area inside the frame below the tabs, where a tab widget would put its pages.
+    QRect PageArea() const;
 
     int GetCurSel() const { return m_tabs->currentIndex(); }
     void SetCurSel(int index) { m_tabs->setCurrentIndex(index); }
@@ -38,6 +42,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QStyleOptionTabWidgetFrame FrameOption() const;
+
     QTabBar* m_tabs;
     std::array<CPageDialog*, kPages> m_pages{};
 };

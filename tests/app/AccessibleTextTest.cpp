@@ -1,7 +1,7 @@
 // What a screen reader says about the main dialog is what a person sees on it, also after the
 // program has changed a text.
 #include "tests/app/SimFixture.h"
-#include "tests/support/QStringPrinter.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAccessible>
 #include <QLabel>

@@ -6,7 +6,7 @@
 #include "serial/SettingsCombos.h"
 #include "terminal/TerminalPage.h"
 #include "tests/support/PtyPeer.h"
-#include "tests/support/QStringPrinter.h"
+#include "tests/support/QtPrinters.h"
 #include "tests/support/ScriptedUi.h"
 
 #include <QAccessible>
@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -92,6 +94,42 @@ TEST_F(MainDialogTest, PagesFillTheSameAreaAndOnlyConfigurationShows) {
         EXPECT_TRUE(dlg->m_tabHost.Page(tab)->isVisible());
         EXPECT_FALSE(dlg->m_tabHost.Page(3)->isVisible());
         EXPECT_FALSE(dlg->m_tabHost.Page(4)->isVisible());
+    }
+}
+
+TEST_F(MainDialogTest, PagesFillThePageAreaOfTheTabHostExactly) {
+    // A tab widget of the host's size and font with the same tabs puts its tab bar and pages
+    // where the host must put them.
+    CPageTabCtrl& host = dlg->m_tabHost;
+    QTabWidget reference;
+    reference.setFont(host.font());
+    reference.resize(host.size());
+    for (int i = 0; i < host.TabBar()->count(); ++i)
+        reference.addTab(new QWidget, host.TabBar()->tabText(i));
+    reference.show();
+    QApplication::processEvents();
+    auto* area = reference.findChild<QStackedWidget*>();
+    ASSERT_NE(nullptr, area);
+    EXPECT_EQ(reference.tabBar()->geometry(), host.TabBar()->geometry());
+    for (int i = 0; i < CPageTabCtrl::kPages; ++i)
+        EXPECT_EQ(area->geometry(), host.Page(i)->geometry()) << i;
+}
+
+TEST_F(MainDialogTest, AboutBoxTextsAreNotCutOff) {
+    CAboutDlg about(dlg.get());
+    about.show();
+    QApplication::processEvents();
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        if (label->text().isEmpty())
+            continue;
+        const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
+        const QRect needed =
+            label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
+                                              flags | Qt::AlignLeft | Qt::AlignTop, label->text());
+        const std::string text = label->text().toStdString();
+        EXPECT_LE(needed.width(), label->width()) << text;
+        EXPECT_LE(needed.height(), label->height()) << text;
+        EXPECT_TRUE(about.rect().contains(label->geometry())) << text;
     }
 }
 

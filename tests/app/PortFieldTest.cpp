@@ -2,7 +2,7 @@
 // pressing Open, against ports registered in a private port directory.
 #include "serial/SettingsCombos.h"
 #include "tests/app/SimFixture.h"
-#include "tests/support/QStringPrinter.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAbstractItemView>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // Texts that come from the module are shown as they are: never formatted, never able to load
 // a file or to stall the window with a costly layout.
 #include "tests/app/SimFixture.h"
-#include "tests/support/QStringPrinter.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QAccessible>
 #include <QLabel>

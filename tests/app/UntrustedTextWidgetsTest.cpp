@@ -2,7 +2,7 @@
 // text: the texts come from the module, construct and configuration files and the server.
 #include "platform/QtUiServices.h"
 #include "res/DialogForm.h"
-#include "tests/support/QStringPrinter.h"
+#include "tests/support/QtPrinters.h"
 
 #include <QApplication>
 #include <QLabel>
