@@ -2,12 +2,51 @@
 #include "platform/QtUiServices.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 #include <curl/curl.h>
 
+namespace {
+
+const char kUsage[] =
+    "usage: vireo-manager [--help] [--version] [Qt options]\n"
+    "Configures and updates ZigBee radio modules over a serial line.\n"
+    "\n"
+    "The manager is a window: start it in a graphical session (a desktop, or a shell whose\n"
+    "DISPLAY or WAYLAND_DISPLAY reaches one).\n"
+    "\n"
+    "  --help      show this text and exit\n"
+    "  --version   show the version and exit\n"
+    "\n"
+    "COM port numbers come from the port directory ($VIREO_PORT_DIR, by default\n"
+    "~/.config/vireo-manager/ports) and from the serial devices present; see README.md.\n";
+
+// Answers --help and --version on the terminal. Runs before any window system is touched, so
+// both work without a display. Returns true when the program should end with status.
+bool AnswerOnTerminal(int argc, char* argv[], int& status) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            status = 0;
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Vireo Manager %s\n", VIREO_VERSION);
+            status = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    int status = 0;
+    if (AnswerOnTerminal(argc, argv, status))
+        return status;
     // libcurl's global state must be set up before any thread exists.
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    int status = 0;
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName("Vireo Manager");
