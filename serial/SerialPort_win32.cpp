@@ -88,10 +88,8 @@ constexpr bool NeedsDistinctFlowChars(const DCB& dcb) {
 
 // Finishes an overlapped read or write that did not complete at once: waits while it is
 // pending or incomplete. Returns true on success; count is what the last wait reported.
-bool FinishTransfer(HANDLE h, OVERLAPPED& ov, DWORD& count, DWORD& error) {
-    error = GetLastError();
-    if (error != ERROR_IO_PENDING)
-        return false;
+// Waits until the driver is done with ov: true when the transfer completed.
+bool AwaitResult(HANDLE h, OVERLAPPED& ov, DWORD& count, DWORD& error) {
     for (;;) {
         if (GetOverlappedResult(h, &ov, &count, TRUE))
             return true;
@@ -99,6 +97,13 @@ bool FinishTransfer(HANDLE h, OVERLAPPED& ov, DWORD& count, DWORD& error) {
         if (error != ERROR_IO_INCOMPLETE)
             return false;
     }
+}
+
+bool FinishTransfer(HANDLE h, OVERLAPPED& ov, DWORD& count, DWORD& error) {
+    error = GetLastError();
+    if (error != ERROR_IO_PENDING)
+        return false;
+    return AwaitResult(h, ov, count, error);
 }
 
 // Finishes an overlapped write that did not complete at once. It waits for the write, for the
@@ -113,13 +118,7 @@ bool FinishWrite(HANDLE h, OVERLAPPED& ov, HANDLE stop, DWORD waitMs, DWORD& cou
     timedOut = waited == WAIT_TIMEOUT;
     if (waited != WAIT_OBJECT_0)
         CancelIoEx(h, &ov);
-    for (;;) {
-        if (GetOverlappedResult(h, &ov, &count, TRUE))
-            return true;
-        error = GetLastError();
-        if (error != ERROR_IO_INCOMPLETE)
-            return false;
-    }
+    return AwaitResult(h, ov, count, error);
 }
 
 enum class WaitOutcome { Event, Failed };

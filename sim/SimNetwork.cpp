@@ -54,6 +54,14 @@ std::string Simulator::Impl::ScanReply() const {
     return r;
 }
 
+// Nobody answers an unknown address: the local module gives up after a while.
+void Simulator::Impl::AnswerUnknownAddress() {
+    After(cfg.timing.unknownAddressMs, [this] {
+        SendText(kError);
+        Done();
+    });
+}
+
 // "AT+RC=<address>,<command>"
 void Simulator::Impl::RemoteCommand(const std::string& args) {
     auto comma = args.find(',');
@@ -62,13 +70,8 @@ void Simulator::Impl::RemoteCommand(const std::string& args) {
     int idx = FindRemote(args.substr(0, comma));
     std::string cmd = args.substr(comma + 1);
     busy = true;
-    if (idx < 0) {
-        After(cfg.timing.unknownAddressMs, [this] {
-            SendText(kError);
-            Done();
-        });
-        return;
-    }
+    if (idx < 0)
+        return AnswerUnknownAddress();
     After(2 * cfg.timing.radioDelayMs, [this, idx, cmd] {
         SendText(ExecuteRemote(remotes[static_cast<std::size_t>(idx)], cmd));
         Done();
@@ -83,13 +86,8 @@ void Simulator::Impl::RemoteBootload(const std::string& args) {
         return SendText(kError);
     int idx = FindRemote(args.substr(comma + 1));
     busy = true;
-    if (idx < 0) {
-        After(cfg.timing.unknownAddressMs, [this] {
-            SendText(kError);
-            Done();
-        });
-        return;
-    }
+    if (idx < 0)
+        return AnswerUnknownAddress();
     After(cfg.timing.radioDelayMs, [this, idx, kind] {
         Module& r = remotes[static_cast<std::size_t>(idx)];
         if (kind == "1") {

@@ -222,6 +222,7 @@ struct Simulator::Impl {
 
     // ---- SimNetwork.cpp: remote commands, scans, relayed upload, cloning ----------------
     std::string ScanReply() const;
+    void AnswerUnknownAddress();
     void RemoteCommand(const std::string& args);
     void RemoteBootload(const std::string& args);
     void CloneStep(int idx, int step);
