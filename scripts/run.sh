@@ -9,5 +9,6 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build --target vireo-manager vireo-sim vireo_sample_data
 source scripts/start-sim.sh
 trap 'kill "${sim_pid:-}" 2>/dev/null || true' EXIT
-start_sim build/bin/vireo-sim --com 1 --baud 9600
+# Paced: the module answers byte after byte at the line rate, as a real one does.
+start_sim build/bin/vireo-sim --com 1 --baud 9600 --pacing
 build/bin/vireo-manager
