@@ -2,9 +2,11 @@
 #include "app/AboutDlg.h"
 #include "config/ConfigPage.h"
 #include "platform/QtText.h"
+#include "platform/UiServices.h"
 #include "res/Icons.h"
 #include "serial/SettingsCombos.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -12,18 +14,29 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 CManagerDlg::CManagerDlg()
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_tabHost(*new CPageTabCtrl(*this, this)) {
     setWindowIcon(vireo::AppIcon());
-    // The reader reports a lost line from its own thread: handle it on the GUI thread, once
-    // the running transaction (if any) has returned.
+    // The reader reports a lost line from its own thread: handle it on the GUI thread.
     m_serial.SetLostHandler([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { OnPortLost(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &CManagerDlg::HandlePortLost, Qt::QueuedConnection);
     });
+}
+
+void CManagerDlg::HandlePortLost() {
+    // Inside a message box or another modal dialog, the action that opened it is still under
+    // way (its transactions end early on a lost line and it reports that itself): tearing the
+    // connection down or stacking a second box there would pull the ground from under it.
+    // Look again once it has returned.
+    if (vireo::OpenDialogCount() > 0 || QApplication::activeModalWidget()) {
+        QTimer::singleShot(kPortLostRetryMs, this, &CManagerDlg::HandlePortLost);
+        return;
+    }
+    OnPortLost();
 }
 
 CManagerDlg::~CManagerDlg() {

@@ -51,6 +51,9 @@ protected:
 
 private:
     void BuildSystemMenu();
+    // Runs OnPortLost once no action is under way.
+    void HandlePortLost();
+    static constexpr int kPortLostRetryMs = 50;
 
     CDialogForm m_form;
 };

@@ -23,11 +23,50 @@ public:
 
 CSilentUiServices g_silent;
 std::atomic<IUiServices*> g_services{&g_silent};
+std::atomic<int> g_openDialogs{0};
+
+// What UiServices() hands out: forwards every call to the installed services and counts the
+// message boxes and file dialogs that are open meanwhile.
+class CCountingUiServices final : public IUiServices {
+public:
+    MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
+                         MsgIcon icon) override {
+        const Open open;
+        return g_services.load()->MessageBox(text, caption, buttons, icon);
+    }
+    std::string GetOpenFileName(const FileDialogOptions& options) override {
+        const Open open;
+        return g_services.load()->GetOpenFileName(options);
+    }
+    std::string GetSaveFileName(const FileDialogOptions& options) override {
+        const Open open;
+        return g_services.load()->GetSaveFileName(options);
+    }
+    void BeginWaitCursor() override { g_services.load()->BeginWaitCursor(); }
+    void EndWaitCursor() override { g_services.load()->EndWaitCursor(); }
+    void ShellOpen(const std::string& pathOrUrl) override {
+        g_services.load()->ShellOpen(pathOrUrl);
+    }
+
+private:
+    struct Open {
+        Open() { ++g_openDialogs; }
+        ~Open() { --g_openDialogs; }
+        Open(const Open&) = delete;
+        Open& operator=(const Open&) = delete;
+    };
+};
+
+CCountingUiServices g_counting;
 
 } // namespace
 
 IUiServices& UiServices() {
-    return *g_services.load();
+    return g_counting;
+}
+
+int OpenDialogCount() {
+    return g_openDialogs.load();
 }
 
 void InstallUiServices(IUiServices* services) {

@@ -50,6 +50,11 @@ public:
 IUiServices& UiServices();
 void InstallUiServices(IUiServices* services);
 
+// Message boxes and file dialogs of UiServices() open right now, on any thread. A modal box
+// runs the event loop while the action that opened it is still under way: work that must not
+// run in the middle of an action waits until this is 0.
+int OpenDialogCount();
+
 // Shorthand for an OK box without icon, the common case.
 void ShowMessage(const std::string& text, const std::string& caption = "Vireo Manager");
 

@@ -49,10 +49,22 @@ std::vector<std::string> CScriptedUi::OpenedWithShell() const {
     return m_opened;
 }
 
+void CScriptedUi::SetWhileShown(std::function<void()> whileShown) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_whileShown = std::move(whileShown);
+}
+
 MsgAnswer CScriptedUi::MessageBox(const std::string& text, const std::string& caption,
                                   MsgButtons buttons, MsgIcon icon) {
+    std::function<void()> whileShown;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_shown.push_back({text, caption, buttons, icon});
+        whileShown = m_whileShown;
+    }
+    if (whileShown)
+        whileShown();
     std::lock_guard<std::mutex> guard(m_lock);
-    m_shown.push_back({text, caption, buttons, icon});
     const MsgAnswer fallback = buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
     if (m_expected.empty()) {
         ADD_FAILURE() << "unexpected message: \"" << text << "\"";

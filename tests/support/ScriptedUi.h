@@ -5,6 +5,7 @@
 #include "platform/UiServices.h"
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -26,6 +27,8 @@ public:
     // The next message must have this text; it is answered with answer.
     void Expect(const std::string& text, MsgAnswer answer = MsgAnswer::Ok);
     void QueueOpenFile(const std::string& path);
+    // Runs while each message box is "open", as a modal box runs the event loop meanwhile.
+    void SetWhileShown(std::function<void()> whileShown);
     void QueueSaveFile(const std::string& path);
 
     std::vector<ShownMessage> Shown() const;
@@ -48,6 +51,7 @@ private:
     std::deque<std::string> m_saveFiles;
     std::vector<ShownMessage> m_shown;
     std::vector<std::string> m_opened;
+    std::function<void()> m_whileShown;
     int m_waitDepth = 0;
     int m_waitUses = 0;
 };
