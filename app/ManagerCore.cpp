@@ -98,6 +98,12 @@ void CManagerCore::FinishConnect() {
     }
     m_bSleepyDevice = QueryCommand("AT+NODETYPE\r\n", 1) == "4" ? 1 : 0;
     IdentifyDevice();
+    if (m_serial.IsLost()) {
+        // The line went away while the device was being identified: what was read is no
+        // identity, and there is no device to load a description for.
+        ReportLostLine();
+        return;
+    }
     EnableDeviceControls(1);
     m_strOpenButton = "Close";
     UpdateDeviceView();
@@ -115,8 +121,12 @@ void CManagerCore::Disconnect() {
 }
 
 void CManagerCore::OnPortLost() {
-    if (m_bPortOpen != 1 || !m_serial.IsLost())
+    if (m_bPortOpen != 1 || !m_serial.IsOpen() || !m_serial.IsLost())
         return; // already handled, or a loss of a port the connect sequence has left
+    ReportLostLine();
+}
+
+void CManagerCore::ReportLostLine() {
     const std::string device = m_serial.m_strDevice;
     DropConnection();
     ShowMessage("ERROR: The serial port was lost.\r\n" + vireo::PortName(m_nPort) + " (" + device +

@@ -79,6 +79,8 @@ private:
     void Disconnect();
     // The disconnected state: port closed, remote mode off, tree and device controls cleared.
     void DropConnection();
+    // DropConnection, then one message that names the lost port.
+    void ReportLostLine();
     bool Reopen(int baudRate);
     // Steps after the device answers: identification, enabling, construct file, echo mode,
     // flow-control check.

@@ -1,6 +1,7 @@
 #include "config/ConfigPage.h"
 #include "tests/app/SimFixture.h"
 
+#include "platform/PortMap.h"
 #include "sim/LineRate.h"
 
 #include <QLabel>
@@ -70,6 +71,41 @@ TEST_F(ConnectTest, LostLineIsSaidOnceAndTheNextOpenWorksAtOnce) {
     dlg->m_pOpenButton->click();
     EXPECT_EQ(1, dlg->m_bPortOpen);
     EXPECT_EQ("KA40", Info(1022));
+}
+
+TEST_F(ConnectTest, LineLostDuringAReadIsSaidAfterTheReadFailureNotInsideIt) {
+    Start();
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    // While a box is open the event loop runs, as under a real modal box.
+    size_t boxesInside = 0;
+    ui.SetWhileShown([this, &boxesInside] {
+        const size_t before = ui.Shown().size();
+        const auto until = std::chrono::steady_clock::now() + 300ms;
+        while (std::chrono::steady_clock::now() < until)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        boxesInside = std::max(boxesInside, ui.Shown().size() - before);
+    });
+    ui.Expect("ERROR: The device does not respond. \r\nPlease make sure that the device is "
+              "conncted correctly and turned on.");
+    ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + dlg->m_serial.m_strDevice +
+              ") went away. Check the cable or adapter, then press Open again.");
+    sim->HangUp();
+    while (!dlg->m_serial.IsLost())
+        std::this_thread::sleep_for(1ms);
+    CConfigPage* page = dlg->m_tabHost.ConfigPage();
+    const auto items = page->Tree()->findItems("PAN ID", Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_FALSE(items.empty());
+    page->Tree()->setCurrentItem(items.back()); // the read fails at once: the line is gone
+    EXPECT_EQ(1u, ui.Shown().size());
+    EXPECT_EQ(0u, boxesInside);
+    EXPECT_EQ(1, dlg->m_bPortOpen); // the read's own handling has finished undisturbed
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (dlg->m_bPortOpen == 1 && std::chrono::steady_clock::now() < deadline)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_EQ(2u, ui.Shown().size());
+    EXPECT_FALSE(page->Form().Control(1006)->isEnabled()); // Save
 }
 
 TEST_F(ConnectTest, ReloadDisconnectsAndConnectsAgain) {
@@ -338,6 +374,22 @@ TEST_F(BadPeerTest, BootloaderThatNeverStartsTheApplicationIsLeftAtTheSelectedRa
     ASSERT_GE(fd, 0);
     EXPECT_EQ(9600, vireo::sim::ReadLineRate(fd));
     ::close(fd);
+}
+
+TEST_F(BadPeerTest, LineLostWhileIdentifyingEndsTheConnectWithOneMessage) {
+    vireo::test::CPtyPeer peer(1);
+    peer.SetResponder(IdentityAnswer);
+    peer.HangUpAfter("AT+PRODUCTNAME");
+    MakeDialog();
+    ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + vireo::PortDevicePath(1) +
+              ") went away. Check the cable or adapter, then press Open again.");
+    dlg->m_pOpenButton->click();
+    QApplication::processEvents(); // the reader's own report finds nothing left to do
+    EXPECT_EQ(0, dlg->m_bPortOpen);
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
+    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
+    EXPECT_EQ(0, dlg->m_tabHost.ConfigPage()->Tree()->topLevelItemCount());
+    EXPECT_EQ(1u, ui.Shown().size());
 }
 
 TEST_F(BadPeerTest, HangUpDuringConnectEndsCleanlyAndTheNextOpenSaysSo) {
