@@ -48,7 +48,8 @@ void CConfigPage::OnInitDialog() {
 }
 
 void CConfigPage::UpdateData() {
-    m_form.Get<QGroupBox>(1005)->setTitle(vireo::ToQt(m_strTitle));
+    // A group box title takes "&" for a shortcut marker; a parameter name shows it as is.
+    m_form.Get<QGroupBox>(1005)->setTitle(vireo::ToQt(m_strTitle).replace('&', "&&"));
     m_form.Get<QLabel>(1012)->setText(vireo::ToQt(m_strDescription));
     m_form.Get<QLabel>(1013)->setText(vireo::ToQt(m_strRange));
     m_form.Get<QLabel>(1015)->setText(vireo::ToQt(m_strRangeLabel));
@@ -97,6 +98,7 @@ void CConfigPage::ClearTree() {
     m_tree->blockSignals(false);
     m_hSelItem = nullptr;
     m_strTitle.clear();
+    m_strDescription.clear();
     // The editor belonged to a record of the tree just cleared: a Save now would write its
     // text through a stale index into whatever record of the next file has that index.
     m_nSel = -1;
