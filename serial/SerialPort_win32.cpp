@@ -116,8 +116,12 @@ bool FinishWrite(HANDLE h, OVERLAPPED& ov, HANDLE stop, DWORD waitMs, DWORD& cou
     const HANDLE events[2] = {ov.hEvent, stop};
     const DWORD waited = WaitForMultipleObjects(2, events, FALSE, waitMs);
     timedOut = waited == WAIT_TIMEOUT;
-    if (waited != WAIT_OBJECT_0)
+    if (waited != WAIT_OBJECT_0) {
+        // Not every serial driver completes a write held by XOFF or CTS when it is cancelled;
+        // every one completes it on a transmit abort.
         CancelIoEx(h, &ov);
+        PurgeComm(h, PURGE_TXABORT | PURGE_TXCLEAR);
+    }
     return AwaitResult(h, ov, count, error);
 }
 
@@ -368,8 +372,11 @@ void CSerialPort::ReleaseDevice() {
 }
 
 void CSerialPort::WakeWaiters() {
-    if (m_hComm != INVALID_HANDLE_VALUE)
+    if (m_hComm != INVALID_HANDLE_VALUE) {
         SetCommMask(m_hComm, 0); // ends the reader's pending wait
+        // Ends a pending write even where the driver ignores its cancel.
+        PurgeComm(m_hComm, PURGE_TXABORT | PURGE_TXCLEAR);
+    }
     // Stays set until ReleaseDevice, so that a write started later than this ends at once.
     if (m_hStopWrite)
         SetEvent(m_hStopWrite);
