@@ -21,11 +21,11 @@ protected:
         page = dlg->m_tabHost.ConfigPage();
     }
 
-    void ExpectIdentityOfTheModule() {
+    void ExpectIdentityOfTheModule(const std::string& nodeName = "Bench unit") {
         EXPECT_EQ(1, dlg->m_bPortOpen);
         EXPECT_EQ("KA40", Info(1022));
         EXPECT_EQ("000D6F0000A1B2C3", Info(1024));
-        EXPECT_EQ("Bench unit", Info(1023));
+        EXPECT_EQ(nodeName, Info(1023));
         EXPECT_EQ("v1.1.0", Info(1025));
     }
 
@@ -104,14 +104,20 @@ TEST_F(PacedLineTest, TwentyConnectsInARowEachReadEveryParameter) {
 
 TEST_F(PacedLineTest, RepliesDeliveredByteByByteWithGapsAreReadWhole) {
     vireo::sim::SimConfig config;
-    config.timing.byteGapMs = 3; // each byte on its own, 3 ms after the one before
-    config.nodeName = "BOOK 3";
+    // Each byte on its own, longer apart than a poll: every reply spans many polls, and its
+    // last word waits a poll or more for its line end.
+    config.timing.byteGapMs = 15;
+    config.nodeName = "OKAY BOOK";
     StartAt(9600, config);
     dlg->m_pOpenButton->click();
     ASSERT_EQ(1, dlg->m_bPortOpen);
-    EXPECT_EQ("BOOK 3", Info(1023));
-    EXPECT_EQ("v1.1.0", Info(1025));
-    ReadEveryParameter();
+    ExpectIdentityOfTheModule("OKAY BOOK");
+    for (const char* name : {"PAN ID", "Join Mode", "Network Name"}) {
+        const auto items = page->Tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+        ASSERT_FALSE(items.empty()) << name;
+        page->Tree()->setCurrentItem(items.front());
+        ExpectShownValueOf(page->Data().m_params[page->m_nSel]);
+    }
     EXPECT_TRUE(ui.Shown().empty());
 }
 

@@ -25,7 +25,8 @@ TEST_P(UntrustedTextForms, EveryLabelOfTheTemplateIsPlainText) {
 
 INSTANTIATE_TEST_SUITE_P(AllTemplates, UntrustedTextForms,
                          ::testing::Values("main", "about", "config", "firmware", "terminal",
-                                           "network", "gpio"));
+                                           "network", "gpio"),
+                         [](const auto& form) { return std::string(form.param); });
 
 TEST(UntrustedTextMessageBox, ShowsItsTextAsItIs) {
     vireo::CQtUiServices services;

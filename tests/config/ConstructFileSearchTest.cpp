@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +92,10 @@ struct VersionCase {
     double version;
 };
 
+void PrintTo(const VersionCase& c, std::ostream* os) {
+    *os << '"' << c.name << '"';
+}
+
 class ConstructVersionRule : public testing::TestWithParam<VersionCase> {};
 
 TEST_P(ConstructVersionRule, ReadsTheVersionFromTheName) {
@@ -109,7 +115,13 @@ INSTANTIATE_TEST_SUITE_P(Examples, ConstructVersionRule, testing::Values(
     VersionCase{"KA40_1.0.2.vmcon", 0.0},                   // the first "v" is in ".vmcon"
     VersionCase{"Dev_v1.0.vmcon", 0.0},                     // ... or in the product name
     VersionCase{"KM40X_V1.2.vmcon", 0.0},                   // "v" is exact case
-    VersionCase{"KM40X_v1_2.vmcon", 0.0}));
+    VersionCase{"KM40X_v1_2.vmcon", 0.0}),
+    [](const auto& c) {
+        std::string name = "Case" + std::to_string(c.index) + "_";
+        for (const char* p = c.param.name; *p; ++p)
+            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+        return name;
+    });
 // clang-format on
 
 TEST(ConstructFileRead, ReadsAtMost64KiBUpToTheFirstZeroByte) {

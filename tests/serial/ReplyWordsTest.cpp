@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"NothingBeforeOk", "OK\r\n", ""},
                       ValueCase{"EmptyValue", "\r\n\r\nOK\r\n", ""},
                       ValueCase{"OkInsideTheValue", "\r\nNODE BOOK\r\n\r\nOK\r\n", "NODE BOOK"},
-                      ValueCase{"ValueIsAWordLine", "\r\nLOOKOUT\r\nOK\r\n", "LOOKOUT"},
+                      ValueCase{"OkInsideAWord", "\r\nLOOKOUT\r\nOK\r\n", "LOOKOUT"},
                       ValueCase{"StaleLineEndAhead", "\r\n\r\nKA40\r\n\r\nOK\r\n", "KA40"},
                       ValueCase{"StaleLfAhead", "\n\r\nKA40\r\n\r\nOK\r\n", "KA40"},
                       ValueCase{"StaleLfBeforeBareLine", "\nKA40\r\nOK\r\n", "KA40"}),
@@ -125,6 +125,8 @@ TEST_F(SplitReplyTest, WordsInsideValuesSurviveEverySplit) {
         {"\r\nCENTER\r\n\r\nOK\r\n", "CENTER"},
         {"\r\nTHE ERRORS\r\n\r\nOK\r\n", "THE ERRORS"},
         {"\r\nfw.ebl Start\r\n\r\nOK\r\n", "fw.ebl Start"},
+        {"\r\nOKAY\r\n\r\nOK\r\n", "OKAY"},
+        {"\r\nERRORS 2\r\n\r\nOK\r\n", "ERRORS 2"},
         {"\r\nOK\r\n", ""},
     };
     for (const auto& [reply, value] : replies) {

@@ -259,6 +259,7 @@ void CountPost(void*, unsigned message) {
 
 TEST_F(SerialPortTest, ReaderPostsToTheTerminalOnlyWhileNotifying) {
     int target = 0;
+    g_posted = 0;
     g_hTerminalWnd = &target;
     SetPostMessageFunction(&CountPost);
     ASSERT_EQ(1, port.Open(3, 115200, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));

@@ -313,7 +313,8 @@ TEST_P(StandardSender, SxUploadIsAccepted) {
     EXPECT_EQ(sim->Local().Version(), "v1.1.0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Blocks, StandardSender, ::testing::Values("128", "1k"));
+INSTANTIATE_TEST_SUITE_P(Blocks, StandardSender, ::testing::Values("128", "1k"),
+                         [](const auto& size) { return "Block" + std::string(size.param); });
 
 // ---- remote update and cloning --------------------------------------------------------
 
