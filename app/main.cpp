@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <curl/curl.h>
 
@@ -39,12 +40,41 @@ bool AnswerOnTerminal(int argc, char* argv[], int& status) {
     return false;
 }
 
+// On X11 and Wayland desktops, a missing display makes Qt abort with a crash-like report;
+// say plainly what is missing instead. A platform chosen by QT_QPA_PLATFORM or -platform
+// (offscreen, vnc, ...) needs no display.
+bool MissingDisplay(int argc, char* argv[]) {
+#if defined(__linux__)
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform)
+        return false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return false;
+    }
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return !(x11 && *x11) && !(wayland && *wayland);
+#else
+    (void)argc;
+    (void)argv;
+    return false;
+#endif
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     int status = 0;
     if (AnswerOnTerminal(argc, argv, status))
         return status;
+    if (MissingDisplay(argc, argv)) {
+        std::fputs("vireo-manager: no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is "
+                   "set.\nStart it from a desktop, or in a virtual one: xvfb-run -a "
+                   "vireo-manager\n",
+                   stderr);
+        return 1;
+    }
     // libcurl's global state must be set up before any thread exists.
     curl_global_init(CURL_GLOBAL_DEFAULT);
     {
