@@ -8,6 +8,10 @@ bool IsLineEnd(char c) {
     return c == '\r' || c == '\n';
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size())
         return false;
@@ -40,11 +44,15 @@ size_t FindWordLine(std::string_view text, std::string_view word, bool* complete
     for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
         if (at > 0 && !IsLineEnd(text[at - 1]))
             continue;
-        const size_t next = at + word.size();
+        // Blanks between the word and its line end still make a word line.
+        size_t next = at + word.size();
+        while (next < text.size() && IsBlank(text[next]))
+            ++next;
         if (next < text.size() && !IsLineEnd(text[next]))
             continue;
         if (complete) {
-            // Pending: nothing after the word yet, or a CR whose LF may still follow.
+            // Pending: nothing (or only blanks) after the word yet, or a CR whose LF may
+            // still follow.
             *complete = next < text.size() && !(text[next] == '\r' && next + 1 == text.size());
         }
         return at;

@@ -2,10 +2,12 @@
 // program (AT transactions, the bootloader probe, scans).
 //
 // "OK" and "ERROR" end a reply only as a line of their own: a value such as "BOOK 3" or
-// "CENTER" is read as a value, however its bytes are split across reads. A word line counts
-// once its line end has arrived; a word line at the very end of the text (or followed by a CR
-// whose LF is still on the line) is reported as pending, so that the caller can wait briefly
-// for the rest of the line instead of leaving it to land in front of the next reply.
+// "CENTER" is read as a value, however its bytes are split across reads. Blanks (space, tab)
+// between the word and its line end are allowed, as some modules pad their lines; a word
+// followed by anything else ("OK 2") is a value. A word line counts once its line end has
+// arrived; a word line at the very end of the text (or followed by a CR whose LF is still on
+// the line) is reported as pending, so that the caller can wait briefly for the rest of the
+// line instead of leaving it to land in front of the next reply.
 //
 // The bootloader's answer words ("ENTER", and ".ebl" or "Start") are looked for only in the
 // answers to the bootloader commands that expect them, anywhere in the text.
@@ -32,8 +34,9 @@ struct BootloaderWords {
 // The bootloader words expected in the answer to command (any case); none for other commands.
 BootloaderWords ExpectedBootloaderWords(std::string_view command);
 
-// Position of the first line of text that is exactly word, or npos. Lines end at CR or LF;
-// the text's start begins a line. *complete (when given) is false for a pending word line.
+// Position of the first line of text that is word, possibly followed by blanks, or npos.
+// Lines end at CR or LF; the text's start begins a line. *complete (when given) is false for
+// a pending word line.
 size_t FindWordLine(std::string_view text, std::string_view word, bool* complete = nullptr);
 
 // The word that ends reply, tested in this order: "OK", "ERROR", then the expected bootloader
