@@ -12,7 +12,8 @@ constexpr int kPollMs = 10;
 constexpr int kPollsPerSecond = 100;
 // Polls granted after a reply word has arrived for the rest of its line (its CR LF): a module
 // sends them right behind the word, and leaving them on the line would put them in front of
-// the next reply. A module that never ends the line costs at most this many polls more.
+// the next reply. Every poll counts against the time-out, which a word waiting for its line
+// end may overrun by at most this many polls.
 constexpr int kLineEndPolls = 5;
 } // namespace
 
@@ -37,21 +38,29 @@ ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
     m_serial.m_rxRing.Clear();
     m_serial.Write(text);
     long long polls = static_cast<long long>(timeoutSeconds) * kPollsPerSecond;
-    int lineEndPolls = kLineEndPolls;
-    while (polls > 0) {
+    int overrun = kLineEndPolls; // polls a pending word may take past the time-out
+    size_t pendingAt = std::string::npos;
+    int lineEndPolls = 0;
+    while (polls > 0 || (pendingAt != std::string::npos && overrun-- > 0)) {
         Sleep(kPollMs);
         TakeArrived();
+        --polls;
         const ReplyVerdict verdict = JudgeReply(m_strReply, words);
-        if (verdict.word != ReplyWord::None) {
-            // The word counts once its line is complete, or when its line end is overdue;
-            // waiting for it may run past the time-out by those few polls.
-            if (verdict.complete || lineEndPolls-- == 0)
-                return verdict.word;
+        if (verdict.word == ReplyWord::None) {
+            pendingAt = std::string::npos;
+            if (m_serial.IsLost())
+                break; // the line is gone: no answer can come
             continue;
         }
-        if (m_serial.IsLost())
-            break; // the line is gone: no answer can come
-        --polls;
+        // Each word gets its own polls for its line end: one that grew into a longer line
+        // ("OKAY") used none of the wait of the next.
+        if (verdict.at != pendingAt) {
+            pendingAt = verdict.at;
+            lineEndPolls = kLineEndPolls;
+        }
+        // The word counts once its line is complete, or when its line end is overdue.
+        if (verdict.complete || lineEndPolls-- == 0)
+            return verdict.word;
     }
     return ReplyWord::None;
 }

@@ -22,10 +22,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
-bool Holds(std::string_view text, std::string_view word) {
-    return text.find(word) != std::string_view::npos;
-}
-
 } // namespace
 
 BootloaderWords ExpectedBootloaderWords(std::string_view command) {
@@ -61,20 +57,23 @@ size_t FindWordLine(std::string_view text, std::string_view word, bool* complete
 }
 
 ReplyVerdict JudgeReply(std::string_view reply, BootloaderWords words) {
+    constexpr size_t npos = std::string_view::npos;
     ReplyVerdict verdict;
-    if (FindWordLine(reply, "OK", &verdict.complete) != std::string_view::npos) {
+    if ((verdict.at = FindWordLine(reply, "OK", &verdict.complete)) != npos) {
         verdict.word = ReplyWord::Ok;
         return verdict;
     }
-    if (FindWordLine(reply, "ERROR", &verdict.complete) != std::string_view::npos) {
+    if ((verdict.at = FindWordLine(reply, "ERROR", &verdict.complete)) != npos) {
         verdict.word = ReplyWord::Error;
         return verdict;
     }
     verdict.complete = true;
-    if (words.enter && Holds(reply, "ENTER"))
+    if (words.enter && (verdict.at = reply.find("ENTER")) != npos) {
         verdict.word = ReplyWord::Enter;
-    else if (words.start && (Holds(reply, ".ebl") || Holds(reply, "Start")))
+    } else if (words.start && ((verdict.at = reply.find(".ebl")) != npos ||
+                               (verdict.at = reply.find("Start")) != npos)) {
         verdict.word = ReplyWord::Start;
+    }
     return verdict;
 }
 

@@ -23,6 +23,9 @@ struct ReplyVerdict {
     ReplyWord word = ReplyWord::None;
     // False while the word's line may still grow or its line end is still on the way.
     bool complete = true;
+    // Where the word begins in the reply; npos without a word. A pending word that turns out
+    // to begin a longer line is followed by a word somewhere else, or by none.
+    size_t at = std::string_view::npos;
 };
 
 // Which bootloader words the answer to a command may carry.
