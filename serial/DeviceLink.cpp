@@ -39,14 +39,16 @@ ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
     m_serial.Write(text);
     long long polls = static_cast<long long>(timeoutSeconds) * kPollsPerSecond;
     int overrun = kLineEndPolls; // polls a pending word may take past the time-out
+    size_t settled = 0;          // the reply's beginning that holds no reply word, whatever follows
     size_t pendingAt = std::string::npos;
     int lineEndPolls = 0;
     while (polls > 0 || (pendingAt != std::string::npos && overrun-- > 0)) {
         Sleep(kPollMs);
         TakeArrived();
         --polls;
-        const ReplyVerdict verdict = JudgeReply(m_strReply, words);
+        const ReplyVerdict verdict = JudgeReply(m_strReply, words, settled);
         if (verdict.word == ReplyWord::None) {
+            settled = m_strReply.size();
             pendingAt = std::string::npos;
             if (m_serial.IsLost())
                 break; // the line is gone: no answer can come

@@ -22,6 +22,11 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// Where to start looking for word so as to find every occurrence that ends after from.
+size_t SearchStart(std::string_view word, size_t from) {
+    return from >= word.size() ? from - word.size() + 1 : 0;
+}
+
 } // namespace
 
 BootloaderWords ExpectedBootloaderWords(std::string_view command) {
@@ -36,8 +41,9 @@ BootloaderWords ExpectedBootloaderWords(std::string_view command) {
     return {};
 }
 
-size_t FindWordLine(std::string_view text, std::string_view word, bool* complete) {
-    for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+size_t FindWordLine(std::string_view text, std::string_view word, bool* complete, size_t from) {
+    for (size_t at = text.find(word, SearchStart(word, from)); at != std::string_view::npos;
+         at = text.find(word, at + 1)) {
         if (at > 0 && !IsLineEnd(text[at - 1]))
             continue;
         // Blanks between the word and its line end still make a word line.
@@ -56,22 +62,25 @@ size_t FindWordLine(std::string_view text, std::string_view word, bool* complete
     return std::string_view::npos;
 }
 
-ReplyVerdict JudgeReply(std::string_view reply, BootloaderWords words) {
+ReplyVerdict JudgeReply(std::string_view reply, BootloaderWords words, size_t settled) {
     constexpr size_t npos = std::string_view::npos;
+    const auto find = [reply, settled](std::string_view word) {
+        return reply.find(word, SearchStart(word, settled));
+    };
     ReplyVerdict verdict;
-    if ((verdict.at = FindWordLine(reply, "OK", &verdict.complete)) != npos) {
+    if ((verdict.at = FindWordLine(reply, "OK", &verdict.complete, settled)) != npos) {
         verdict.word = ReplyWord::Ok;
         return verdict;
     }
-    if ((verdict.at = FindWordLine(reply, "ERROR", &verdict.complete)) != npos) {
+    if ((verdict.at = FindWordLine(reply, "ERROR", &verdict.complete, settled)) != npos) {
         verdict.word = ReplyWord::Error;
         return verdict;
     }
     verdict.complete = true;
-    if (words.enter && (verdict.at = reply.find("ENTER")) != npos) {
+    if (words.enter && (verdict.at = find("ENTER")) != npos) {
         verdict.word = ReplyWord::Enter;
-    } else if (words.start && ((verdict.at = reply.find(".ebl")) != npos ||
-                               (verdict.at = reply.find("Start")) != npos)) {
+    } else if (words.start &&
+               ((verdict.at = find(".ebl")) != npos || (verdict.at = find("Start")) != npos)) {
         verdict.word = ReplyWord::Start;
     }
     return verdict;

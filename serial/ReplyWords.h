@@ -39,12 +39,15 @@ BootloaderWords ExpectedBootloaderWords(std::string_view command);
 
 // Position of the first line of text that is word, possibly followed by blanks, or npos.
 // Lines end at CR or LF; the text's start begins a line. *complete (when given) is false for
-// a pending word line.
-size_t FindWordLine(std::string_view text, std::string_view word, bool* complete = nullptr);
+// a pending word line. Only word lines whose word ends after position from are looked for.
+size_t FindWordLine(std::string_view text, std::string_view word, bool* complete = nullptr,
+                    size_t from = 0);
 
 // The word that ends reply, tested in this order: "OK", "ERROR", then the expected bootloader
-// words. None when the reply is not finished yet.
-ReplyVerdict JudgeReply(std::string_view reply, BootloaderWords words = {});
+// words. None when the reply is not finished yet. settled is the length of a beginning of the
+// reply that an earlier call judged None: a word can then only reach past it, so the search
+// costs what arrived since, not the whole reply again.
+ReplyVerdict JudgeReply(std::string_view reply, BootloaderWords words = {}, size_t settled = 0);
 
 // Cuts the value out of a query's reply: the text before the "OK" line, after the first line
 // feed when the value is framed by line ends, up to its carriage return (empty without one).

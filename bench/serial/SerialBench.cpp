@@ -1,5 +1,6 @@
-// Round trip of one AT transaction over a pty against a peer that answers at once, and the
-// time a byte written at the pty master takes to reach the receive ring.
+// Round trip of one AT transaction over a pty against a peer that answers at once, the time a
+// byte written at the pty master takes to reach the receive ring, and the cost of judging a
+// reply that a flooding module never ends.
 #include "serial/DeviceLink.h"
 #include "tests/support/PtyPeer.h"
 
@@ -44,6 +45,28 @@ void BM_ReaderLatency(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReaderLatency)->Unit(benchmark::kMicrosecond)->UseManualTime()->Iterations(1000);
+
+// A module floods 4096 letters "O" into every poll of a transaction of N seconds and never
+// answers; the polls themselves do not sleep, so what is measured is the work of taking and
+// judging the reply. It should grow with the reply, not with its square.
+void BM_FloodedTransaction(benchmark::State& state) {
+    CDeviceLink link;
+    link.m_bPortOpen = 1;
+    const std::string flood(4096, 'O');
+    link.m_sleep = [&link, &flood](int) {
+        link.m_serial.m_rxRing.PutBurst(reinterpret_cast<const uint8_t*>(flood.data()),
+                                        flood.size());
+    };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(link.SendCommand("AT\r\n", static_cast<int>(state.range(0))));
+    state.counters["reply_bytes"] = static_cast<double>(link.m_strReply.size());
+}
+BENCHMARK(BM_FloodedTransaction)
+    ->Arg(1)
+    ->Arg(5)
+    ->Arg(15)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // at its time-out (plus the few polls a word may wait for its line end), and cut the right
 // value, however the reply is split across polls.
 #include "serial/DeviceLink.h"
+#include "serial/ReplyWords.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedUi.h"
 
@@ -126,6 +127,33 @@ TEST(HostileReplyPieces, ErrorLineAheadOfAnOkThatGrowsIntoAWordEndsAtOnce) {
     t.Deliver({"\r\nERROR\r\n\r\nOK", "AY\r\n"});
     EXPECT_EQ(0, t.link.SendCommand("AT\r\n", 1));
     EXPECT_EQ(2, t.polls);
+}
+
+// A transaction judges only what can still form a word: the part of the reply an earlier poll
+// found no word in is settled. Judged that way, every reply gives the verdict of judging it
+// whole, wherever the earlier poll ended.
+TEST(HostileReplyPieces, JudgingWhatArrivedAgreesWithJudgingTheWholeReply) {
+    const std::string replies[] = {"\r\nERROR\r\n\r\nOKAY\r\n",
+                                   "\r\nv1\r\n\r\nOK  \r\n",
+                                   "\r\nOK 2\r\nERROR\t\r\n",
+                                   "\r\nCENTER\r\nENTER\r\n",
+                                   "send fw.ebl\r\n",
+                                   "\r\nStarting\r\n",
+                                   "OK",
+                                   "\rERROR\r",
+                                   "x\nOK\n"};
+    const BootloaderWords all{true, true};
+    for (const std::string& reply : replies) {
+        const ReplyVerdict whole = JudgeReply(reply, all);
+        for (size_t settled = 0; settled <= reply.size(); ++settled) {
+            if (JudgeReply(reply.substr(0, settled), all).word != ReplyWord::None)
+                continue; // a transaction settles a beginning only when it held no word
+            const ReplyVerdict part = JudgeReply(reply, all, settled);
+            EXPECT_EQ(whole.word, part.word) << reply << " settled " << settled;
+            EXPECT_EQ(whole.at, part.at) << reply << " settled " << settled;
+            EXPECT_EQ(whole.complete, part.complete) << reply << " settled " << settled;
+        }
+    }
 }
 
 struct FloodCase {
