@@ -112,6 +112,15 @@ TEST_F(HostileDialogTest, HangUpWhileIdentifyingSaysOnceThatThePortWasLost) {
     });
     peer.HangUpAfter("AT+PRODUCTNAME");
     MakeDialog();
+    // Once the product name was asked for, a poll waits until the reader has seen the hang-up.
+    dlg->m_sleep = [this, &peer](int ms) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (peer.WaitForReceived("AT+PRODUCTNAME\r\n", 0)) {
+            const auto until = std::chrono::steady_clock::now() + 10s;
+            while (!dlg->m_serial.IsLost() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(1ms);
+        }
+    };
     const std::string device = peer.SlavePath();
     ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + device +
               ") went away. Check the cable or adapter, then press Open again.");
