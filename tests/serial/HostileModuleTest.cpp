@@ -22,6 +22,7 @@
 using vireo::test::CPtyPeer;
 using vireo::test::CScriptedUi;
 using vireo::test::CTempPortDir;
+using namespace std::string_literals;
 
 namespace {
 
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         // No carriage return ahead of the word: the value rule gives an empty value.
         ReplyCase{"LoneLineFeeds", "\nUnit 7\n\nOK\n", 1, ""},
         // Zero bytes never enter the ring; bytes 0x80-0xFF are part of the value.
-        ReplyCase{"ZeroAndHighBytes", std::string("\r\nK\0A\xE4\xFF\x80\r\n\0\r\nO\0K\r\n", 17), 1,
+        ReplyCase{"ZeroAndHighBytes", "\r\nK\0A\xE4\xFF\x80\r\n\0\r\nO\0K\r\n"s, 1,
                   "KA\xE4\xFF\x80"}),
     [](const auto& param) { return std::string(param.param.name); });
 
