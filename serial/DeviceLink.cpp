@@ -44,13 +44,16 @@ ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
     int lineEndPolls = 0;
     while (polls > 0 || (pendingAt != std::string::npos && overrun-- > 0)) {
         Sleep(kPollMs);
+        // Asked before taking: an answer that arrived just before the line went away is
+        // judged before the loss ends the polls.
+        const bool lost = m_serial.IsLost();
         TakeArrived();
         --polls;
         const ReplyVerdict verdict = JudgeReply(m_strReply, words, settled);
         if (verdict.word == ReplyWord::None) {
             settled = m_strReply.size();
             pendingAt = std::string::npos;
-            if (m_serial.IsLost())
+            if (lost)
                 break; // the line is gone: no answer can come
             continue;
         }

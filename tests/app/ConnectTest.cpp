@@ -1,7 +1,6 @@
 #include "config/ConfigPage.h"
 #include "tests/app/SimFixture.h"
 
-#include "platform/PortMap.h"
 #include "sim/LineRate.h"
 
 #include <QLabel>
@@ -303,14 +302,7 @@ TEST_F(BadPeerTest, IdentityRepliesOfErrorStillConnectAndFallBack) {
     EXPECT_GT(dlg->m_tabHost.ConfigPage()->Tree()->topLevelItemCount(), 0);
 }
 
-// Answers of a module that knows the usual identification queries.
-std::string IdentityAnswer(const std::string& line) {
-    static const std::map<std::string, std::string> values = {
-        {"AT+NODETYPE", "1"},    {"AT+PRODUCTNAME", "KA40"}, {"AT+LONGADDR", "000D6F0000A1B2C3"},
-        {"AT+NODENAME", "Unit"}, {"AT+VERSION", "v1.1.0"},   {"AT+UF", "0"}};
-    const auto it = values.find(line);
-    return it == values.end() ? "\r\nOK\r\n" : "\r\n" + it->second + "\r\n\r\nOK\r\n";
-}
+using vireo::test::IdentityAnswer;
 
 TEST_F(BadPeerTest, ErrorToTheFlowControlQueryGivesNoWarning) {
     vireo::test::CPtyPeer peer(1);
@@ -374,22 +366,6 @@ TEST_F(BadPeerTest, BootloaderThatNeverStartsTheApplicationIsLeftAtTheSelectedRa
     ASSERT_GE(fd, 0);
     EXPECT_EQ(9600, vireo::sim::ReadLineRate(fd));
     ::close(fd);
-}
-
-TEST_F(BadPeerTest, LineLostWhileIdentifyingEndsTheConnectWithOneMessage) {
-    vireo::test::CPtyPeer peer(1);
-    peer.SetResponder(IdentityAnswer);
-    peer.HangUpAfter("AT+PRODUCTNAME");
-    MakeDialog();
-    ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + vireo::PortDevicePath(1) +
-              ") went away. Check the cable or adapter, then press Open again.");
-    dlg->m_pOpenButton->click();
-    QApplication::processEvents(); // the reader's own report finds nothing left to do
-    EXPECT_EQ(0, dlg->m_bPortOpen);
-    EXPECT_FALSE(dlg->m_serial.IsOpen());
-    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
-    EXPECT_EQ(0, dlg->m_tabHost.ConfigPage()->Tree()->topLevelItemCount());
-    EXPECT_EQ(1u, ui.Shown().size());
 }
 
 TEST_F(BadPeerTest, HangUpDuringConnectEndsCleanlyAndTheNextOpenSaysSo) {

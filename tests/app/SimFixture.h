@@ -11,9 +11,19 @@
 #include <QApplication>
 #include <QComboBox>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 
 namespace vireo::test {
+
+// Answers of a module that knows the identification queries; every other line gets "OK".
+inline std::string IdentityAnswer(const std::string& line) {
+    static const std::map<std::string, std::string> values = {
+        {"AT+NODETYPE", "1"},    {"AT+PRODUCTNAME", "KA40"}, {"AT+LONGADDR", "000D6F0000A1B2C3"},
+        {"AT+NODENAME", "Unit"}, {"AT+VERSION", "v1.1.0"},   {"AT+UF", "0"}};
+    const auto it = values.find(line);
+    return it == values.end() ? "\r\nOK\r\n" : "\r\n" + it->second + "\r\n\r\nOK\r\n";
+}
 
 inline QApplication& App() {
     return *static_cast<QApplication*>(QApplication::instance());
