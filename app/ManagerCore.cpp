@@ -201,6 +201,12 @@ void CManagerCore::IdentifyDevice() {
     }
 }
 
+void CManagerCore::RefreshAfterFirmwareUpdate() {
+    IdentifyDevice();
+    UpdateDeviceView();
+    ReloadConstructFile(ConstructFileName(m_strProductName, m_strFirmwareVersion));
+}
+
 void CManagerCore::EnableDeviceControls(int enable) {
     if (enable == 1)
         return;

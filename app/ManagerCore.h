@@ -33,6 +33,9 @@ public:
     // says so once and returns to the disconnected state, as Close would, without talking to
     // the gone device. Runs on the GUI thread, posted there by the view.
     void OnPortLost();
+    // After a local firmware update: the identity read afresh, the device information shown
+    // again and the construct file of the new firmware version loaded.
+    void RefreshAfterFirmwareUpdate();
 
     // Expected AT+UF value of a flow-control code; -1 for codes that never match.
     static int ExpectedFlowValue(int flowControl);
@@ -62,6 +65,8 @@ protected:
     // Pushes the identity strings and the button text to the controls.
     virtual void UpdateDeviceView() {}
     virtual void LoadConstructFile(int /*bLoad*/, const std::string& /*name*/) {}
+    // Empties the configuration view, then loads the named construct file into it.
+    virtual void ReloadConstructFile(const std::string& name) { LoadConstructFile(1, name); }
     virtual void OnTabSelChange() {}
     // Runs the recovery upload dialog; false when there is none to run.
     virtual bool RunFirmwareUploadDialog() { return false; }

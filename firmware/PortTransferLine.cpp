@@ -1,0 +1,56 @@
+#include "firmware/PortTransferLine.h"
+#include "serial/SerialPort.h"
+
+#include <algorithm>
+#include <chrono>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+// A wait on the ring checks for a stop request at least this often.
+constexpr auto kStopCheck = std::chrono::milliseconds(20);
+} // namespace
+
+int CPortTransferLine::ReadRxByte(int timeoutMs) {
+    if (timeoutMs < 1)
+        return -1;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        uint8_t byte = 0;
+        if (m_port.m_rxRing.Get(byte))
+            return byte;
+        const auto now = Clock::now();
+        // A lost line brings nothing more: no need to wait out the time-out.
+        if (now >= deadline || m_stop.load() || m_port.IsLost())
+            return -1;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+        m_port.m_rxRing.WaitForData(std::min<std::chrono::milliseconds>(
+            std::max(left, std::chrono::milliseconds(1)), kStopCheck));
+    }
+}
+
+void CPortTransferLine::Write(const uint8_t* bytes, int length) {
+    m_port.Write(bytes, length);
+}
+
+void CPortTransferLine::TakeArrived(std::string& text) {
+    m_port.m_rxRing.TakeAll(text);
+}
+
+void CPortTransferLine::Sleep(int ms) {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_wake.wait_for(guard, std::chrono::milliseconds(ms), [this] { return m_stop.load(); });
+}
+
+int64_t CPortTransferLine::NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+void CPortTransferLine::RequestStop() {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_stop.store(true);
+    }
+    m_wake.notify_all();
+}
