@@ -58,6 +58,10 @@ public:
     int m_bRemoteMode = 0;
     int m_bSleepyDevice = 0;
 
+    // While a page's image transfer runs, nothing else may talk on the line: the transfer
+    // reads the receive ring itself. The window locks the controls that would.
+    virtual void SetTransferRunning(bool /*running*/) {}
+
 protected:
     // View hooks. The defaults do nothing, which is what a windowless caller needs.
     // Reads m_strPortName and the five settings from the selectors.

@@ -1,12 +1,15 @@
 #include "app/ManagerDlg.h"
 #include "app/AboutDlg.h"
 #include "config/ConfigPage.h"
+#include "firmware/FirmwarePage.h"
+#include "firmware/FirmwareUploadDlg.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 #include "res/Icons.h"
 #include "serial/SettingsCombos.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -40,7 +43,9 @@ void CManagerDlg::HandlePortLost() {
 }
 
 CManagerDlg::~CManagerDlg() {
-    // The reader must be gone before the pages it notifies.
+    // A transfer thread uses the port, and the reader notifies the pages: both must be gone
+    // before the port and the pages are.
+    m_tabHost.FirmwarePage()->StopTransfer();
     m_serial.Close();
 }
 
@@ -151,11 +156,51 @@ void CManagerDlg::EnableDeviceControls(int enable) {
     m_form.Control(1006)->setEnabled(on);
     m_form.Control(1007)->setEnabled(on);
     m_tabHost.ConfigPage()->EnableDeviceControls(on);
+    m_tabHost.FirmwarePage()->EnableDeviceControls(on);
     CManagerCore::EnableDeviceControls(enable);
+}
+
+void CManagerDlg::SetTransferRunning(bool running) {
+    // The transfer owns the line: no other page, no Close, Reboot or Reload until it ends.
+    const bool connected = m_bPortOpen == 1;
+    m_pOpenButton->setEnabled(!running);
+    m_form.Control(1006)->setEnabled(!running && connected);
+    m_form.Control(1007)->setEnabled(!running && connected);
+    for (int tab = 0; tab < m_tabHost.TabBar()->count(); ++tab) {
+        if (tab != m_tabHost.GetCurSel())
+            m_tabHost.TabBar()->setTabEnabled(tab, !running);
+    }
+}
+
+bool CManagerDlg::RunFirmwareUploadDialog() {
+    CFirmwareUploadDlg upload(*this, this);
+    upload.exec();
+    return true;
+}
+
+bool CManagerDlg::IsCloneChecked() const {
+    return m_tabHost.FirmwarePage()->m_cloneCheck->isChecked();
+}
+
+void CManagerDlg::ToggleClone() {
+    m_tabHost.FirmwarePage()->ToggleClone();
+}
+
+void CManagerDlg::EnableCloneCheck(bool enable) {
+    m_tabHost.FirmwarePage()->m_cloneCheck->setEnabled(enable);
 }
 
 void CManagerDlg::LoadConstructFile(int bLoad, const std::string& name) {
     m_tabHost.ConfigPage()->LoadConstructFile(bLoad, name);
+}
+
+void CManagerDlg::ReloadConstructFile(const std::string& name) {
+    CConfigPage* page = m_tabHost.ConfigPage();
+    page->ClearTree();
+    page->FillTree();
+    page->m_strTitle.clear();
+    page->UpdateData();
+    page->LoadConstructFile(1, name);
 }
 
 void CManagerDlg::keyPressEvent(QKeyEvent* event) {
@@ -170,6 +215,9 @@ void CManagerDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CManagerDlg::closeEvent(QCloseEvent* event) {
+    // A transfer under way is stopped (the module is told to cancel) before the line closes.
+    m_tabHost.FirmwarePage()->StopTransfer();
+    SetTransferRunning(false);
     ShutdownLink();
     QDialog::closeEvent(event);
 }

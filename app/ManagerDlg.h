@@ -27,6 +27,7 @@ public:
     void OnTabClick();
     void OnSysCommand(int command);
     void EnableDeviceControls(int enable) override;
+    void SetTransferRunning(bool running) override;
 
     CPageTabCtrl& m_tabHost;
     int m_nCurTab = 0;
@@ -44,6 +45,11 @@ protected:
     void ReadSettingsFromControls() override;
     void UpdateDeviceView() override;
     void LoadConstructFile(int bLoad, const std::string& name) override;
+    void ReloadConstructFile(const std::string& name) override;
+    bool RunFirmwareUploadDialog() override;
+    bool IsCloneChecked() const override;
+    void ToggleClone() override;
+    void EnableCloneCheck(bool enable) override;
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

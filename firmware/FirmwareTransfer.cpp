@@ -30,34 +30,6 @@ struct FileCloser {
 
 } // namespace
 
-TransferFailureTexts FailureTexts(TransferVariant variant, TransferResult result) {
-    const bool recovery = variant == TransferVariant::Recovery;
-    switch (result) {
-    case TransferResult::Completed: return {};
-    case TransferResult::FileError:
-        return {"Firmware update error.", "ERROR: Could not open the firmware file."};
-    case TransferResult::ReadError:
-        return {"Firmware update error.", "ERROR: Could not read the firmware file."};
-    case TransferResult::NoStartSignal:
-        if (recovery)
-            return {"", "ERROR: The device does not repond."};
-        return {"Transmit error.", ""};
-    case TransferResult::NoBlockAnswer:
-    case TransferResult::RetriesExhausted:
-    case TransferResult::NoEotAnswer:
-        return {"Transmit error.", recovery ? "ERROR: Failed to update firmware." : ""};
-    case TransferResult::NoCompletion:
-        return {"No completion message from the device.",
-                "ERROR: The device did not confirm the firmware update."};
-    case TransferResult::NoRestart:
-        return {"The device did not restart after the update.",
-                "ERROR: The device did not answer after the firmware update. Please check it "
-                "and press Reload."};
-    case TransferResult::Stopped: return {"Firmware update stopped.", ""};
-    }
-    return {};
-}
-
 void CFirmwareTransfer::BuildBlock(uint8_t (&block)[kBlockSize], const CrcTable& table,
                                    int64_t ordinal, const uint8_t* data, int length) {
     std::memset(block, kFill, sizeof block);

@@ -77,14 +77,6 @@ struct TransferOutcome {
     std::string reply; // the reply text at the end
 };
 
-// What the owner shows at the end of a transfer that did not complete. Empty texts show
-// nothing: no message box, or no change of the status line.
-struct TransferFailureTexts {
-    std::string status;
-    std::string message;
-};
-TransferFailureTexts FailureTexts(TransferVariant variant, TransferResult result);
-
 class CFirmwareTransfer {
 public:
     CFirmwareTransfer(ITransferLine& line, ITransferView& view) : m_line(line), m_view(view) {}

@@ -6,7 +6,7 @@ CPageDialog::CPageDialog(CManagerCore& manager, QString form, QWidget* parent)
     : QWidget(parent), m_manager(manager), m_formName(std::move(form)) {}
 
 bool CPageDialog::Create() {
-    if (!m_form.Build(this, m_formName)) {
+    if (!m_form.Build(this, m_formName, CustomControls())) {
         qWarning("%s", qPrintable(m_form.Error()));
         return false;
     }

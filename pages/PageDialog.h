@@ -22,6 +22,8 @@ public:
 
 protected:
     virtual void OnInitDialog() {}
+    // Controls of the template that the page supplies itself, by id (see CDialogForm::Build).
+    virtual std::map<int, QWidget*> CustomControls() { return {}; }
     void keyPressEvent(QKeyEvent* event) override;
 
     CManagerCore& m_manager;

@@ -3,6 +3,7 @@
 // endings of the three variants.
 #include "firmware/FirmwareTransfer.h"
 #include "firmware/FirmwareModel.h"
+#include "firmware/TransferReport.h"
 
 #include <deque>
 #include <filesystem>

@@ -1,0 +1,209 @@
+#include "firmware/FirmwarePage.h"
+#include "app/ManagerCore.h"
+#include "firmware/BootloaderEntry.h"
+#include "firmware/FirmwareModel.h"
+#include "firmware/ProgressListCtrl.h"
+#include "firmware/TransferReport.h"
+#include "platform/QtText.h"
+#include "platform/UiServices.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace {
+constexpr const char* kEblFilter = "ebl Files(*.ebl)|*.ebl|All Files(*.*)|*.*|";
+// The page's action buttons that have work to do today: choose file and the local update.
+// "Download from web server", "Search" and the remote "Update" join them with their handlers.
+constexpr int kActionButtons[] = {1031, 1033};
+} // namespace
+
+CFirmwarePage::CFirmwarePage(CManagerCore& manager, QWidget* parent)
+    : CPageDialog(manager, "firmware", parent) {}
+
+CFirmwarePage::~CFirmwarePage() {
+    // The worker posts to this page: it must be gone before the page is.
+    StopTransfer();
+}
+
+std::map<int, QWidget*> CFirmwarePage::CustomControls() {
+    m_deviceList = new CProgressListCtrl(this);
+    return {{1014, m_deviceList}};
+}
+
+void CFirmwarePage::OnInitDialog() {
+    m_message = m_form.Get<QLabel>(1037);
+    m_pathEdit = m_form.Get<QLineEdit>(1032);
+    m_progress = m_form.Get<QProgressBar>(1034);
+    m_cloneCheck = m_form.Get<QCheckBox>(1038);
+    m_deviceList->SetupDeviceColumns();
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    auto onClick = [this](int id, void (CFirmwarePage::*handler)()) {
+        connect(m_form.Get<QPushButton>(id), &QPushButton::clicked, this, handler);
+    };
+    onClick(1031, &CFirmwarePage::OnChooseFile);
+    onClick(1033, &CFirmwarePage::OnUpdateLocal);
+    connect(m_cloneCheck, &QCheckBox::clicked, this, &CFirmwarePage::OnCloneClicked);
+    // A path typed into the field is the file to update from, as a chosen one is.
+    connect(m_pathEdit, &QLineEdit::textEdited, this,
+            [this](const QString& text) { m_filePath = text.toStdString(); });
+}
+
+void CFirmwarePage::UpdateData() {
+    m_pathEdit->setText(QString::fromStdString(m_filePath));
+}
+
+std::string CFirmwarePage::StatusText() const {
+    return vireo::FromQt(m_message->text());
+}
+
+void CFirmwarePage::ShowStatus(const std::string& text) {
+    m_message->setText(vireo::ToQt(text));
+    // Bootloader entry keeps the GUI thread busy for seconds: show the text now.
+    m_message->repaint();
+}
+
+void CFirmwarePage::SetStatus(const std::string& text) {
+    QMetaObject::invokeMethod(
+        this, [this, text] { ShowStatus(text); }, Qt::QueuedConnection);
+}
+
+void CFirmwarePage::SetProgress(int percent) {
+    if (m_isLocal != 1) {
+        m_deviceList->SetRowProgress(m_currentRow, percent);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, percent] { m_progress->setValue(percent); }, Qt::QueuedConnection);
+}
+
+void CFirmwarePage::EnableActionButtons(bool enable) {
+    // A transfer that ends after the line was lost must not bring back the buttons of a
+    // disconnected page.
+    const bool on = enable && m_manager.m_bPortOpen == 1;
+    for (int id : kActionButtons)
+        m_form.Control(id)->setEnabled(on && !(id == 1031 && m_cloneCheck->isChecked()));
+}
+
+void CFirmwarePage::EnableDeviceControls(bool enable) {
+    EnableActionButtons(enable && !TransferRunning());
+}
+
+void CFirmwarePage::OnChooseFile() {
+    vireo::FileDialogOptions options;
+    options.filter = kEblFilter;
+    options.promptOverwrite = true;
+    const std::string path = vireo::UiServices().GetOpenFileName(options);
+    if (path.empty())
+        return;
+    m_filePath = path;
+    UpdateData();
+}
+
+int CFirmwarePage::DetectFirmwareModel() {
+    std::string model;
+    const int usable = ::DetectFirmwareModel(m_filePath, model);
+    if (usable == 1)
+        m_manager.m_strImageModel = model;
+    return usable;
+}
+
+void CFirmwarePage::OnCloneClicked() {
+    const bool files = !m_cloneCheck->isChecked();
+    m_form.Control(1031)->setEnabled(files && m_manager.m_bPortOpen == 1 && !TransferRunning());
+    m_pathEdit->setEnabled(files);
+}
+
+void CFirmwarePage::ToggleClone() {
+    m_cloneCheck->setChecked(!m_cloneCheck->isChecked());
+    OnCloneClicked();
+}
+
+bool CFirmwarePage::ConfirmModel() {
+    const std::string& image = m_manager.m_strImageModel;
+    const std::string& device = m_manager.m_strProductName;
+    if (image.empty() || image == device)
+        return true;
+    const std::string question = "The firmware file is made for " + image +
+                                 ", but the local device is a " + device +
+                                 ".\r\nDo you want to update the local device anyway?";
+    return vireo::UiServices().MessageBox(question, kAppCaption, vireo::MsgButtons::YesNo,
+                                          vireo::MsgIcon::Warning) == vireo::MsgAnswer::Yes;
+}
+
+void CFirmwarePage::OnUpdateLocal() {
+    if (m_manager.m_nBaudRate != 115200 || m_manager.m_nFlowControl != 10) {
+        vireo::ShowMessage("ERROR: Please change the baudrate to 115200 and flow control to "
+                           "'none'.",
+                           kAppCaption);
+        return;
+    }
+    if (DetectFirmwareModel() == 0) {
+        vireo::ShowMessage("ERROR: The firmware file is invalid.", kAppCaption);
+        return;
+    }
+    if (!ConfirmModel())
+        return;
+    m_progress->setValue(0);
+    m_isLocal = 1;
+    EnterBootloader(1, 0, "");
+}
+
+void CFirmwarePage::EnterBootloader(int local, int clone, const std::string& /*address*/) {
+    vireo::CWaitCursor wait;
+    if (!m_cloneCheck->isChecked() && m_filePath.empty()) {
+        vireo::ShowMessage("ERROR: The firmware file is invalid.", kAppCaption);
+        ShowStatus("Invalid firmware file.");
+        return;
+    }
+    if (clone == 0)
+        BuildCrcTable(m_crcTable);
+    EnableActionButtons(false);
+    ShowStatus("Preparing for firmware update...");
+    if (local != 1)
+        return; // remote modules are updated through the device list
+    m_manager.SetTransferRunning(true);
+    if (!EnterLocalBootloader(m_manager, clone == 1)) {
+        m_manager.SetTransferRunning(false);
+        vireo::ShowMessage("ERROR: The device does not respond.", kAppCaption);
+        EnableActionButtons(true);
+        return;
+    }
+    StartTransfer(TransferVariant::Local);
+}
+
+void CFirmwarePage::StartTransfer(TransferVariant variant) {
+    TransferSettings settings;
+    settings.variant = variant;
+    settings.filePath = m_filePath;
+    settings.crcTable = &m_crcTable;
+    settings.reply = m_manager.m_strReply;
+    m_transferThread.Start(
+        m_manager.m_serial, *this, settings, [this, variant](const TransferOutcome& outcome) {
+            QMetaObject::invokeMethod(
+                this, [this, variant, outcome] { OnTransferEnded(variant, outcome); },
+                Qt::QueuedConnection);
+        });
+}
+
+void CFirmwarePage::OnTransferEnded(TransferVariant variant, const TransferOutcome& outcome) {
+    if (outcome.result == TransferResult::Completed) {
+        if (variant == TransferVariant::Local) {
+            vireo::CWaitCursor wait;
+            m_manager.RefreshAfterFirmwareUpdate();
+        }
+        m_manager.SetTransferRunning(false);
+        EnableActionButtons(true);
+        ShowStatus("Completed successfully.");
+        return;
+    }
+    m_manager.SetTransferRunning(false);
+    ReportTransferFailure(variant, outcome.result,
+                          [this](const std::string& text) { ShowStatus(text); });
+    if (m_isLocal != 1)
+        m_deviceList->SetRowProgress(m_currentRow, 0);
+    EnableActionButtons(true);
+}
