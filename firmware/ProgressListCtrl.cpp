@@ -1,6 +1,7 @@
 #include "firmware/ProgressListCtrl.h"
 
 #include <QHeaderView>
+#include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
 #include <QThread>
@@ -119,4 +120,24 @@ void CProgressListCtrl::DestroyBar(QTreeWidgetItem* item) {
         return;
     removeItemWidget(item, kProgressColumn);
     delete old.data();
+}
+
+void CProgressListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    QTreeWidget::drawRow(painter, option, index);
+    // Grid lines: the bottom edge of the row and the right edge of every shown column.
+    const int hint = style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this);
+    const QRect row = option.rect;
+    const int right = std::min(row.right(), header()->length() - header()->offset() - 1);
+    painter->save();
+    painter->setPen(QColor::fromRgba(static_cast<QRgb>(hint)));
+    painter->drawLine(row.left(), row.bottom(), right, row.bottom());
+    for (int section = 0; section < header()->count(); ++section) {
+        if (header()->isSectionHidden(section))
+            continue;
+        const int x =
+            header()->sectionViewportPosition(section) + header()->sectionSize(section) - 1;
+        painter->drawLine(x, row.top(), x, row.bottom());
+    }
+    painter->restore();
 }

@@ -36,6 +36,10 @@ public:
     // Clears the list and sets the device columns with their titles and widths.
     void SetupDeviceColumns();
 
+protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+
 private:
     void DestroyBar(QTreeWidgetItem* item);
 };
