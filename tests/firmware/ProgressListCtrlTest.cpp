@@ -1,0 +1,117 @@
+// The device list keeps one progress bar on the Progress cell of each row, whatever the user
+// does with the list, and takes progress from worker threads without touching widgets there.
+#include "firmware/ProgressListCtrl.h"
+#include "tests/support/QtPrinters.h"
+
+#include <QHeaderView>
+#include <QPointer>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+
+namespace {
+
+constexpr int kBar = CProgressListCtrl::kProgressColumn;
+
+void Fill(CProgressListCtrl& list, int rows) {
+    list.SetupDeviceColumns();
+    for (int row = 0; row < rows; ++row) {
+        list.AddRow({"ZR", QString("00124B%1").arg(row), "1.0.9", "RM-2", "Node"});
+        list.InsertProgressBar(row);
+    }
+}
+
+qsizetype Bars(const CProgressListCtrl& list) {
+    return list.findChildren<QProgressBar*>().size();
+}
+
+TEST(ProgressList, BarsStayOnTheirCellsInASmallList) {
+    CProgressListCtrl list;
+    Fill(list, 40);
+    list.resize(320, 200);
+    list.show();
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"filled", [] {}},
+        {"scrolled down", [&] { list.verticalScrollBar()->setValue(20); }},
+        {"address widened", [&] { list.setColumnWidth(2, 200); }},
+        {"progress moved first", [&] { list.header()->moveSection(kBar, 0); }},
+        {"scrolled right", [&] { list.horizontalScrollBar()->setValue(100); }}};
+    for (const auto& [name, step] : steps) {
+        step(); // checked at once, before the view's own deferred updates
+        const int firstShown = list.indexAt(QPoint(1, 1)).row();
+        for (int row = 0; row < 40; ++row) {
+            const QProgressBar* bar = list.ProgressBar(row);
+            ASSERT_EQ(list.viewport(), bar->parentWidget()); // clipped to the rows' area
+            const QRect cell = list.visualRect(list.model()->index(row, kBar));
+            if (!bar->isHidden()) {
+                const QRect onViewport(bar->mapTo(list.viewport(), QPoint()), bar->size());
+                EXPECT_EQ(cell, onViewport) << name;
+            }
+            if (row < firstShown) {
+                EXPECT_FALSE(bar->isVisible() &&
+                             bar->geometry().intersects(list.viewport()->rect()))
+                    << name << ", row " << row;
+            }
+        }
+    }
+}
+
+TEST(ProgressList, BarsComeAndGoWithTheirRowsAtOnce) {
+    CProgressListCtrl list;
+    Fill(list, 3);
+    for (int row : {3, 100, -1})
+        list.InsertProgressBar(row);
+    QPointer<QProgressBar> old = list.ProgressBar(1);
+    list.InsertProgressBar(1);
+    EXPECT_TRUE(old.isNull());
+    EXPECT_EQ(3, Bars(list));
+    EXPECT_EQ("Progress 00124B1", list.ProgressBar(1)->accessibleName());
+
+    list.SetRowProgress(0, 250); // a bar ignores a value out of its range
+    EXPECT_EQ(100, list.ProgressBar(0)->value());
+    list.RemoveAllProgressBars();
+    list.SetRowProgress(0, 50); // no bar any more: nothing happens
+    EXPECT_EQ(0, Bars(list));
+}
+
+TEST(ProgressList, ProgressFromAWorkerArrivesThroughTheEventLoop) {
+    CProgressListCtrl list;
+    Fill(list, 2);
+    std::thread([&list] { list.SetRowProgress(1, 77); }).join();
+    EXPECT_EQ(0, list.ProgressBar(1)->value()); // the worker did not touch the bar
+    for (int waited = 0; list.ProgressBar(1)->value() != 77 && waited < 10000; waited += 10)
+        QTest::qWait(10);
+    EXPECT_EQ(77, list.ProgressBar(1)->value());
+
+    auto gone = std::make_unique<CProgressListCtrl>();
+    Fill(*gone, 2);
+    std::thread([list = gone.get()] { list->SetRowProgress(1, 30); }).join();
+    gone.reset();
+    QTest::qWait(50); // the call queued for the destroyed list is dropped
+}
+
+TEST(ProgressList, DeviceColumnsStartOverWithUncheckedRows) {
+    CProgressListCtrl list;
+    Fill(list, 2);
+    list.SetupDeviceColumns();
+    EXPECT_EQ(0, list.topLevelItemCount());
+    EXPECT_EQ(0, Bars(list));
+    const QStringList titles{"",          "Type",     "IEEE Address", "Version",
+                             "ModelType", "NodeName", "Progress"};
+    const int widths[] = {22, 45, 140, 63, 85, 85, 152};
+    ASSERT_EQ(titles.size(), list.columnCount());
+    for (int i = 0; i < list.columnCount(); ++i) {
+        EXPECT_EQ(titles[i], list.headerItem()->text(i));
+        EXPECT_EQ(widths[i], list.columnWidth(i)) << i;
+    }
+    list.AddRow({"ZR", "00124B"});
+    EXPECT_FALSE(list.IsRowChecked(0));
+    list.topLevelItem(0)->setCheckState(0, Qt::Checked);
+    EXPECT_TRUE(list.IsRowChecked(0));
+}
+
+} // namespace
