@@ -110,6 +110,25 @@ TEST_F(FirmwareUpdateTest, ClosingTheWindowStopsARunningTransfer) {
     EXPECT_EQ("v1.1.0", sim->Local().Version());
 }
 
+// The adapter pulled out mid-transfer: the transfer ends at once with its status, the loss is
+// said once, and the page is left disconnected with its buttons off.
+TEST_F(FirmwareUpdateTest, LineLostMidTransferEndsTheTransferAndTheConnection) {
+    vireo::sim::SimConfig config;
+    config.faults.hangUpAtBlock = 40;
+    Connect(config);
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    ChooseImage("KA40_v1.0.2.ebl");
+    ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + dlg->m_serial.m_strDevice +
+              ") went away. Check the cable or adapter, then press Open again.");
+    Button(1033)->click();
+    ASSERT_TRUE(Until([&] { return !Page()->TransferRunning() && dlg->m_bPortOpen == 0; }, 30s));
+    EXPECT_TRUE(Until([&] { return Page()->StatusText() == "Transmit error."; }, 10s))
+        << Page()->StatusText();
+    EXPECT_FALSE(Button(1033)->isEnabled());
+    EXPECT_TRUE(dlg->m_pOpenButton->isEnabled());
+    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
+}
+
 // A module stuck in its bootloader: Yes to the question opens the upload dialog, the image
 // goes in, and the connection follows with the restored firmware.
 TEST_F(FirmwareUpdateTest, DamagedModuleIsRecoveredThroughTheUploadDialog) {
