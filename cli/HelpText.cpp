@@ -43,7 +43,8 @@ const char kInfo[] =
     "  --json        print one JSON object\n";
 
 const char kFlash[] =
-    "usage: vireo flash --port COMn [--baud 115200] [--force] [--expect-version V] FILE\n"
+    "usage: vireo flash --port COMn [--baud 115200] [--flow none] [--force]\n"
+    "                   [--expect-version V] FILE\n"
     "Updates the firmware of the module on the port from the image FILE (*.ebl), as the\n"
     "manager's Update button does, then identifies the module again and prints the old and\n"
     "the new firmware version. The line must run at 115200 baud without flow control.\n"
