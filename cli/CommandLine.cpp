@@ -1,0 +1,195 @@
+#include "cli/CommandLine.h"
+#include "platform/PortMap.h"
+#include "serial/SerialPortList.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace vireo::cli {
+
+namespace {
+
+enum VerbBit : unsigned { kPorts = 1, kInfo = 2, kFlash = 4, kRecover = 8, kAll = 15 };
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+    unsigned verbs;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"--help", false, kAll},
+    {"--json", false, kPorts | kInfo},
+    {"--port", true, kInfo | kFlash | kRecover},
+    {"--baud", true, kInfo | kFlash | kRecover},
+    {"--flow", true, kInfo | kFlash},
+    {"--force", false, kFlash},
+    {"--expect-version", true, kFlash},
+};
+
+struct VerbRow {
+    const char* name;
+    Verb verb;
+    unsigned bit;
+    bool takesFile;
+};
+
+constexpr VerbRow kVerbs[] = {
+    {"ports", Verb::Ports, kPorts, false},
+    {"info", Verb::Info, kInfo, false},
+    {"flash", Verb::Flash, kFlash, true},
+    {"recover", Verb::Recover, kRecover, true},
+};
+
+const VerbRow* FindVerb(const std::string& name) {
+    for (const VerbRow& row : kVerbs) {
+        if (name == row.name)
+            return &row;
+    }
+    return nullptr;
+}
+
+const OptionSpec* FindOption(const std::string& name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (name == spec.name)
+            return &spec;
+    }
+    return nullptr;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Stores the value of an option; an error text when the value cannot be used.
+std::string ApplyValue(const std::string& name, const std::string& value, CliOptions& options) {
+    if (name == "--port") {
+        options.port = ParsePortOption(value);
+        return options.port ? "" : "'" + value + "' is no port name; give COM1 .. COM255";
+    }
+    if (name == "--baud") {
+        options.baudRate = SettingValue(kBaudRateTable, value);
+        return options.baudRate ? "" : "unsupported baud rate '" + value + "'";
+    }
+    if (name == "--flow") {
+        const std::string flow = Lower(value);
+        options.flowControl = flow == "none"       ? 10
+                              : flow == "software" ? 11
+                              : flow == "hardware" ? 12
+                                                   : 0;
+        return options.flowControl ? "" : "--flow takes none, software or hardware";
+    }
+    if (value.empty())
+        return name + " needs a value";
+    options.expectVersion = value;
+    return "";
+}
+
+void SetFlag(const std::string& name, CliOptions& options) {
+    if (name == "--help")
+        options.help = true;
+    else if (name == "--json")
+        options.json = true;
+    else if (name == "--force")
+        options.force = true;
+}
+
+// One "--name[=value]" argument; i moves past a value taken from the next argument.
+std::string ParseOption(const std::vector<std::string>& args, size_t& i, const VerbRow& verb,
+                        CliOptions& options) {
+    const std::string& arg = args[i];
+    const size_t eq = arg.find('=');
+    const std::string name = arg == "-h" ? "--help" : arg.substr(0, eq);
+    const OptionSpec* spec = FindOption(name);
+    if (!spec)
+        return "unknown option '" + name + "'";
+    if (!(spec->verbs & verb.bit))
+        return name + " does not apply to '" + verb.name + "'";
+    if (!spec->takesValue) {
+        if (eq != std::string::npos)
+            return name + " takes no value";
+        SetFlag(name, options);
+        return "";
+    }
+    if (eq != std::string::npos)
+        return ApplyValue(name, arg.substr(eq + 1), options);
+    if (i + 1 >= args.size())
+        return name + " needs a value";
+    return ApplyValue(name, args[++i], options);
+}
+
+std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbRow& verb,
+                               CliOptions& options) {
+    bool optionsEnded = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (std::string error = ParseOption(args, i, verb, options); !error.empty())
+                return error;
+        } else if (verb.takesFile && options.file.empty()) {
+            options.file = arg;
+        } else {
+            return "unexpected argument '" + arg + "'";
+        }
+    }
+    if (options.help)
+        return "";
+    if (verb.verb != Verb::Ports && options.port == 0)
+        return "--port is required";
+    if (verb.takesFile && options.file.empty())
+        return "the firmware file is missing";
+    return "";
+}
+
+} // namespace
+
+int ParsePortOption(const std::string& text) {
+    if (text.size() < 4 || text.size() > 6 || Lower(text.substr(0, 3)) != "com")
+        return 0;
+    int n = 0;
+    for (size_t i = 3; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i])))
+            return 0;
+        n = n * 10 + (text[i] - '0');
+    }
+    return n >= 1 && n <= vireo::kMaxPortNumber ? n : 0;
+}
+
+const char* VerbName(Verb verb) {
+    for (const VerbRow& row : kVerbs) {
+        if (row.verb == verb)
+            return row.name;
+    }
+    return "";
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommandLine parsed;
+    CliOptions& options = parsed.options;
+    if (args.empty()) {
+        parsed.error = "no command given";
+        return parsed;
+    }
+    const std::string& first = args[0];
+    if (first == "--help" || first == "-h" || first == "--version") {
+        options.help = first != "--version";
+        options.version = first == "--version";
+        if (args.size() > 1)
+            parsed.error = "unexpected argument '" + args[1] + "'";
+        return parsed;
+    }
+    const VerbRow* verb = FindVerb(first);
+    if (!verb) {
+        parsed.error = (first[0] == '-' ? "unknown option '" : "unknown command '") + first + "'";
+        return parsed;
+    }
+    options.verb = verb->verb;
+    parsed.error = ParseVerbArguments(args, *verb, options);
+    return parsed;
+}
+
+} // namespace vireo::cli

@@ -1,0 +1,47 @@
+// The command line of the vireo tool: a verb, its options and its file argument.
+//
+//   vireo [--help | --version]
+//   vireo ports [--json]
+//   vireo info --port COMn [--baud B] [--flow none|software|hardware] [--json]
+//   vireo flash --port COMn [--baud B] [--flow F] [--force] [--expect-version V] FILE
+//   vireo recover --port COMn [--baud B] FILE
+//
+// Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
+// the options. Every verb also takes --help (or -h).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vireo::cli {
+
+enum class Verb { None, Ports, Info, Flash, Recover };
+
+struct CliOptions {
+    Verb verb = Verb::None;
+    bool help = false;
+    bool version = false;
+    bool json = false;
+    bool force = false;
+    int port = 0;         // n of "COM<n>"; 0 when not given
+    int baudRate = 0;     // 0: the verb's default
+    int flowControl = 10; // 10 none, 11 software, 12 hardware
+    std::string expectVersion;
+    std::string file;
+};
+
+struct ParsedCommandLine {
+    CliOptions options;
+    std::string error; // empty when the command line can be used
+};
+
+// args without the program name.
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// "ports", "info", ...; empty for Verb::None.
+const char* VerbName(Verb verb);
+
+// n of a port text "COM<n>" (any case, 1..255, nothing after the digits); 0 otherwise.
+int ParsePortOption(const std::string& text);
+
+} // namespace vireo::cli

@@ -1,0 +1,87 @@
+#include "cli/HelpText.h"
+
+#ifndef VIREO_VERSION
+#error "VIREO_VERSION must be defined by the build"
+#endif
+
+namespace vireo::cli {
+
+namespace {
+
+const char kOverview[] =
+    "usage: vireo COMMAND [OPTIONS]\n"
+    "Identifies and updates ZigBee radio modules on a serial line, without a window.\n"
+    "\n"
+    "Commands:\n"
+    "  ports     list the serial ports present\n"
+    "  info      connect to the module and show its identity\n"
+    "  flash     update the firmware of the module from an image file (*.ebl)\n"
+    "  recover   reload the firmware of a module that is stuck in its bootloader\n"
+    "\n"
+    "  vireo --help          show this text\n"
+    "  vireo --version       show the version\n"
+    "  vireo COMMAND --help  show the options of a command\n"
+    "\n"
+    "Ports are named COM<n>; see 'vireo ports' and README.md for how numbers map to devices.\n"
+    "Exit codes: 0 success, 1 operation failed, 2 usage error, 3 port cannot be opened,\n"
+    "4 module does not answer, 5 transfer failed, 6 verification failed, 130 interrupted.\n";
+
+const char kPorts[] = "usage: vireo ports [--json]\n"
+                      "Lists the serial ports present, one a line: the COM name and the device.\n"
+                      "\n"
+                      "  --json   print a JSON array of {\"name\", \"device\"} objects\n";
+
+const char kInfo[] =
+    "usage: vireo info --port COMn [--baud B] [--flow none|software|hardware] [--json]\n"
+    "Connects to the module as the manager's Open button does, prints its product name,\n"
+    "firmware version, EUI address, node name and whether it is a sleepy end device, and\n"
+    "disconnects again (echo back on).\n"
+    "\n"
+    "  --port COMn   the module's port\n"
+    "  --baud B      line rate (default 9600)\n"
+    "  --flow F      flow control: none (default), software or hardware\n"
+    "  --json        print one JSON object\n";
+
+const char kFlash[] =
+    "usage: vireo flash --port COMn [--baud 115200] [--flow none] [--force]\n"
+    "                   [--expect-version V] FILE\n"
+    "Updates the firmware of the module on the port from the image FILE (*.ebl), as the\n"
+    "manager's Update button does, then identifies the module again and prints the old and\n"
+    "the new firmware version. The line must run at 115200 baud without flow control.\n"
+    "\n"
+    "  --port COMn          the module's port\n"
+    "  --baud B             line rate (default and only rate that works: 115200)\n"
+    "  --flow F             flow control (only none works)\n"
+    "  --force              flash even when the image names another model than the module's\n"
+    "  --expect-version V   succeed only when the module reports version V afterwards\n"
+    "\n"
+    "Ctrl-C stops the transfer (the module is told to cancel); it then stays in its\n"
+    "bootloader: reload it with 'vireo recover'.\n";
+
+const char kRecover[] =
+    "usage: vireo recover --port COMn [--baud B] FILE\n"
+    "Reloads the firmware of a module whose firmware is damaged and that waits in its\n"
+    "bootloader: its prompt is asked for, the upload chosen and the image FILE (*.ebl) sent.\n"
+    "Neither the line rate nor the model is checked.\n"
+    "\n"
+    "  --port COMn   the module's port\n"
+    "  --baud B      line rate (default 115200, the rate of the bootloader)\n";
+
+} // namespace
+
+const char* HelpText(Verb verb) {
+    switch (verb) {
+    case Verb::None: return kOverview;
+    case Verb::Ports: return kPorts;
+    case Verb::Info: return kInfo;
+    case Verb::Flash: return kFlash;
+    case Verb::Recover: return kRecover;
+    }
+    return kOverview;
+}
+
+const char* VersionText() {
+    return "vireo (Vireo Manager) " VIREO_VERSION;
+}
+
+} // namespace vireo::cli

@@ -1,0 +1,18 @@
+// The verbs of the vireo tool. Each returns the exit code (ExitCodes.h) and prints its result
+// on standard output, its errors and progress on standard error.
+#pragma once
+
+#include "cli/CommandLine.h"
+#include "cli/ConsoleUi.h"
+
+namespace vireo::cli {
+
+int RunPorts(const CliOptions& options);
+int RunInfo(const CliOptions& options, CConsoleUi& ui);
+int RunFlash(const CliOptions& options, CConsoleUi& ui);
+int RunRecover(const CliOptions& options);
+
+// Parses the command line and runs the verb: the whole tool.
+int RunCommandLine(int argc, char* argv[]);
+
+} // namespace vireo::cli

@@ -1,0 +1,21 @@
+// Runs a program as a child process with the test's environment and collects what it writes
+// on standard output and standard error, and how it ended.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vireo::test {
+
+struct ChildResult {
+    int exitCode = -1; // the exit status; -1 when it did not exit normally (killed, not started)
+    std::string out;
+    std::string err;
+};
+
+// Runs program with args and waits for it. A child that is still running after
+// timeoutSeconds is killed (a hung tool must fail its test, not hang the suite).
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
+                     int timeoutSeconds = 300);
+
+} // namespace vireo::test

@@ -1,0 +1,85 @@
+// The command line: what each verb accepts, and the usage errors it reports.
+#include "cli/CommandLine.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace vireo::cli {
+namespace {
+
+std::vector<std::string> Split(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;)
+        words.push_back(w);
+    return words;
+}
+
+struct RejectCase {
+    const char* line;
+    const char* error; // part of the error text
+};
+
+const RejectCase kRejected[] = {
+    {"", "no command given"},
+    {"frobnicate", "unknown command 'frobnicate'"},
+    {"--bogus", "unknown option '--bogus'"},
+    {"--version now", "unexpected argument 'now'"},
+    {"info", "--port is required"},
+    {"info --port COM1 --bogus", "unknown option '--bogus'"},
+    {"info --port", "--port needs a value"},
+    {"info --port COM0", "'COM0' is no port name"},
+    {"info --port COM256", "'COM256' is no port name"},
+    {"info --port COM3x", "'COM3x' is no port name"},
+    {"info --port /dev/ttyUSB0", "is no port name"},
+    {"info --port COM1 --baud 1000", "unsupported baud rate '1000'"},
+    {"info --port COM1 --flow rts", "--flow takes none, software or hardware"},
+    {"info --port COM1 --json=yes", "--json takes no value"},
+    {"info --port COM1 extra", "unexpected argument 'extra'"},
+    {"ports --port COM1", "--port does not apply to 'ports'"},
+    {"info --port COM1 --force", "--force does not apply to 'info'"},
+    {"recover --port COM1 --flow none a.ebl", "--flow does not apply to 'recover'"},
+    {"flash --port COM1", "the firmware file is missing"},
+    {"flash --port COM1 a.ebl b.ebl", "unexpected argument 'b.ebl'"},
+    {"flash --port COM1 --expect-version= a.ebl", "--expect-version needs a value"},
+};
+
+TEST(CommandLine, RejectsWhatCannotBeUsed) {
+    for (const RejectCase& c : kRejected) {
+        SCOPED_TRACE(c.line);
+        const ParsedCommandLine parsed = ParseCommandLine(Split(c.line));
+        EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
+    }
+}
+
+TEST(CommandLine, TakesValuesInBothFormsAndFilesAfterDoubleDash) {
+    const ParsedCommandLine info =
+        ParseCommandLine(Split("info --port com12 --baud=115200 --flow Hardware --json"));
+    ASSERT_EQ(info.error, "");
+    EXPECT_EQ(info.options.verb, Verb::Info);
+    EXPECT_EQ(info.options.port, 12);
+    EXPECT_EQ(info.options.baudRate, 115200);
+    EXPECT_EQ(info.options.flowControl, 12);
+    EXPECT_TRUE(info.options.json);
+
+    const ParsedCommandLine flash =
+        ParseCommandLine(Split("flash --force --port COM3 --expect-version v1.2.0 -- -image.ebl"));
+    ASSERT_EQ(flash.error, "");
+    EXPECT_EQ(flash.options.file, "-image.ebl");
+    EXPECT_TRUE(flash.options.force);
+    EXPECT_EQ(flash.options.expectVersion, "v1.2.0");
+    EXPECT_EQ(flash.options.baudRate, 0) << "the verb chooses its default";
+    EXPECT_EQ(flash.options.flowControl, 10);
+}
+
+TEST(CommandLine, HelpNeedsNoOtherOption) {
+    for (const char* line : {"--help", "-h", "flash --help", "info -h", "recover --help"}) {
+        SCOPED_TRACE(line);
+        const ParsedCommandLine parsed = ParseCommandLine(Split(line));
+        EXPECT_EQ(parsed.error, "");
+        EXPECT_TRUE(parsed.options.help);
+    }
+}
+
+} // namespace
+} // namespace vireo::cli

@@ -1,0 +1,226 @@
+// The vireo executable as people run it, against the simulated module on a private COM1.
+// The module answers at the line rate, byte after byte, as a real one does.
+#include "ChildProcess.h"
+#include "JsonReader.h"
+#include "sim/Simulator.h"
+#include "tests/support/PtyPeer.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <memory>
+#include <sstream>
+
+namespace vireo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Sample(const std::string& name) {
+    return std::string(VIREO_SAMPLE_DIR) + "/" + name;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+class VireoCommand : public ::testing::Test {
+protected:
+    ~VireoCommand() override {
+        if (sim)
+            sim->Stop();
+    }
+
+    void StartModule(sim::SimConfig config) {
+        config.portDir = dir.Path();
+        config.comNumber = 1;
+        config.dataDir = VIREO_SAMPLE_DIR;
+        config.remoteCount = 0;
+        config.pacing = true;
+        sim = std::make_unique<sim::Simulator>(config);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+        ASSERT_EQ(sim->ComNumber(), 1);
+    }
+
+    static ChildResult Vireo(const std::vector<std::string>& args) {
+        return RunChild(VIREO_EXECUTABLE, args);
+    }
+
+    // The module was left as the window leaves it when it closes: echo on.
+    void ExpectEchoBackOn() const {
+        const std::vector<std::string> commands = sim->ExecutedCommands();
+        ASSERT_FALSE(commands.empty());
+        EXPECT_EQ(commands.back(), "ATE1");
+    }
+
+    CTempPortDir dir; // outlives the module, which removes its entry from it
+    std::unique_ptr<sim::Simulator> sim;
+};
+
+TEST_F(VireoCommand, PortsListsTheModulesPortAsTextAndJson) {
+    StartModule({});
+    const ChildResult text = Vireo({"ports"});
+    EXPECT_EQ(text.exitCode, 0);
+    EXPECT_EQ(text.out, "COM1  " + sim->SlavePath() + "\n");
+
+    const ChildResult json = Vireo({"ports", "--json"});
+    EXPECT_EQ(json.exitCode, 0);
+    const auto ports = ParseJson(json.out);
+    ASSERT_TRUE(ports.has_value()) << json.out;
+    ASSERT_EQ(ports->elements.size(), 1u);
+    EXPECT_EQ(ports->elements[0]["name"].text, "COM1");
+    EXPECT_EQ(ports->elements[0]["device"].text, sim->SlavePath());
+}
+
+TEST_F(VireoCommand, InfoPrintsTheIdentityAsTextAndJsonAndLeavesEchoOn) {
+    sim::SimConfig config;
+    config.nodeName = "Bench \"7\" \\ caf\xe9"; // quote, backslash and a Latin-1 byte
+    StartModule(config);
+
+    const ChildResult text = Vireo({"info", "--port", "COM1"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    for (const std::string& line : std::vector<std::string>{
+             "Port:              COM1", "Product name:      KA40", "Firmware version:  v1.1.0",
+             "EUI address:       000D6F0000A1B2C3", "Node name:         " + config.nodeName,
+             "Sleepy end device: no"})
+        EXPECT_TRUE(Contains(text.out, line + "\n")) << line << "\n" << text.out;
+    ExpectEchoBackOn();
+
+    const ChildResult json = Vireo({"info", "--port", "COM1", "--json"});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    const auto identity = ParseJson(json.out);
+    ASSERT_TRUE(identity.has_value()) << json.out;
+    EXPECT_EQ((*identity)["port"].text, "COM1");
+    EXPECT_EQ((*identity)["product_name"].text, "KA40");
+    EXPECT_EQ((*identity)["firmware_version"].text, "v1.1.0");
+    EXPECT_EQ((*identity)["eui_address"].text, "000D6F0000A1B2C3");
+    EXPECT_EQ((*identity)["node_name"].text, "Bench \"7\" \\ caf\xc3\xa9");
+    EXPECT_EQ((*identity)["sleepy_end_device"].kind, JsonValue::Kind::Bool);
+    EXPECT_FALSE((*identity)["sleepy_end_device"].boolean);
+    ExpectEchoBackOn();
+}
+
+// The one complete update: about 25 kB at 115200 baud, paced.
+TEST_F(VireoCommand, FlashUpdatesTheModuleAndReportsBothVersions) {
+    const std::string image = Sample("KA40_v1.2.0.ebl");
+    ASSERT_LT(std::filesystem::file_size(image), 32u * 1024) << "a bigger image makes this slow";
+    sim::SimConfig config;
+    config.baudRate = 115200;
+    StartModule(config);
+
+    const ChildResult r = Vireo({"flash", "--port", "COM1", "--expect-version", "v1.2.0", image});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(Contains(r.out, "Old firmware version: v1.1.0\nNew firmware version: v1.2.0\n"))
+        << r.out;
+    EXPECT_EQ(sim->Local().Version(), "v1.2.0");
+    EXPECT_EQ(sim->CompletedTransfers(), 1);
+    ExpectEchoBackOn();
+
+    // Not a terminal: a line per tenth of the progress, not one per block.
+    const std::vector<std::string> lines = Lines(r.err);
+    const auto percentLines = std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
+        return Contains(l, "% Completed!");
+    });
+    EXPECT_LE(percentLines, 11) << r.err;
+    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "100.00% Completed!") != lines.end())
+        << r.err;
+    EXPECT_EQ(lines.back(), "Completed successfully.");
+}
+
+TEST_F(VireoCommand, FlashRefusesAnImageForAnotherModelBeforeWritingToTheModule) {
+    sim::SimConfig config;
+    config.baudRate = 115200;
+    StartModule(config);
+
+    const ChildResult r = Vireo({"flash", "--port", "COM1", Sample("KD40_v1.2.0.ebl")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Contains(r.err, "KD40") && Contains(r.err, "--force")) << r.err;
+    EXPECT_EQ(r.out, "");
+    const std::vector<std::string> commands = sim->ExecutedCommands();
+    EXPECT_TRUE(std::none_of(commands.begin(), commands.end(), [](const std::string& c) {
+        return Contains(c, "BOOTLOAD") || Contains(c, "bootload");
+    }));
+    EXPECT_EQ(sim->CurrentMode(), sim::Mode::Command);
+    EXPECT_EQ(sim->Local().Version(), "v1.1.0");
+    ExpectEchoBackOn();
+}
+
+// info finds the module stuck in its bootloader, declines the reload and points to recover;
+// recover reloads it; then the module runs the new firmware at its own rate again.
+TEST_F(VireoCommand, DamagedModuleIsPointedToRecoverAndRecovered) {
+    sim::SimConfig config;
+    config.damaged = true;
+    StartModule(config);
+
+    const ChildResult info = Vireo({"info", "--port", "COM1"});
+    EXPECT_EQ(info.exitCode, 4);
+    EXPECT_TRUE(Contains(info.err, "firmware was demaged. Do you want to reload? No\n"))
+        << info.err;
+    EXPECT_TRUE(Contains(info.err, "vireo recover --port COM1")) << info.err;
+    EXPECT_TRUE(sim->Local().Damaged());
+
+    const ChildResult recover = Vireo({"recover", "--port", "COM1", Sample("KA40_v1.2.0.ebl")});
+    EXPECT_EQ(recover.exitCode, 0) << recover.err;
+    EXPECT_FALSE(sim->Local().Damaged());
+    EXPECT_EQ(sim->Local().Version(), "v1.2.0");
+
+    const ChildResult after = Vireo({"info", "--port", "COM1"});
+    EXPECT_EQ(after.exitCode, 0) << after.err;
+    EXPECT_TRUE(Contains(after.out, "Firmware version:  v1.2.0\n")) << after.out;
+}
+
+struct Refusal {
+    const char* name;
+    std::vector<std::string> args;
+    int exitCode;
+    const char* error; // part of standard error
+};
+
+// Refusals that come before the module is talked to: nothing reaches it.
+TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
+    StartModule({});
+    const std::string image = Sample("KA40_v1.2.0.ebl");
+    const std::string empty = dir.Path() + "/empty.ebl";
+    std::ofstream{empty};
+    const char* const kRateText =
+        "ERROR: Please change the baudrate to 115200 and flow control to 'none'.";
+    const Refusal refusals[] = {
+        {"missing port", {"info", "--port", "COM9"}, 3, "ERROR: Could not open serial port."},
+        {"recover, missing port", {"recover", "--port", "COM9", image}, 3, "COM9 is not present"},
+        {"bad option", {"info", "--port", "COM1", "--bogus"}, 2, "unknown option '--bogus'"},
+        {"flash at 9600", {"flash", "--port", "COM1", "--baud", "9600", image}, 2, kRateText},
+        {"flash, flow control",
+         {"flash", "--port", "COM1", "--flow", "hardware", image},
+         2,
+         kRateText},
+        {"flash, empty file",
+         {"flash", "--port", "COM1", empty},
+         1,
+         "ERROR: The firmware file is invalid."},
+        {"recover, no such file",
+         {"recover", "--port", "COM1", empty + ".none"},
+         1,
+         "ERROR: The firmware file is invalid."},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.name);
+        const ChildResult r = Vireo(refusal.args);
+        EXPECT_EQ(r.exitCode, refusal.exitCode);
+        EXPECT_TRUE(Contains(r.err, refusal.error)) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(sim->ReceivedText(), "");
+    }
+}
+
+} // namespace
+} // namespace vireo::test
