@@ -44,6 +44,7 @@ void CManagerCore::Connect() {
     m_byParity = static_cast<uint8_t>(m_nParity);
     m_byDataBits = static_cast<uint8_t>(m_nDataBits);
     m_byStopBits = static_cast<uint8_t>(m_nStopBits);
+    m_connectResult = ConnectResult::PortNotOpened;
     if (!Reopen(m_nBaudRate)) {
         ShowMessage("ERROR: Could not open serial port.", kAppCaption);
         return;
@@ -61,6 +62,7 @@ void CManagerCore::Connect() {
         } else {
             const int r = ProbeBootloader();
             if (r == -1) {
+                m_connectResult = ConnectResult::NoAnswer;
                 ShowMessage("ERROR: The device does not respond.", kAppCaption);
                 Abandon();
                 return;
@@ -70,6 +72,7 @@ void CManagerCore::Connect() {
                     "The local device's firmware was demaged. Do you want to reload?", kAppCaption,
                     vireo::MsgButtons::YesNo, vireo::MsgIcon::Question);
                 if (answer != vireo::MsgAnswer::Yes || !RunFirmwareUploadDialog()) {
+                    m_connectResult = ConnectResult::StaysInBootloader;
                     Abandon();
                     return;
                 }
@@ -91,6 +94,7 @@ void CManagerCore::FinishConnect() {
     m_serial.Write("\r\n");
     Sleep(200);
     if (SendCommand("ATE0\r\n", 2) != 1) {
+        m_connectResult = ConnectResult::NoFinalAnswer;
         ShowMessage("ERROR: The local device does not respond. Please check baud rate.",
                     kAppCaption);
         Abandon();
@@ -101,9 +105,11 @@ void CManagerCore::FinishConnect() {
     if (m_serial.IsLost()) {
         // The line went away while the device was being identified: what was read is no
         // identity, and there is no device to load a description for.
+        m_connectResult = ConnectResult::LineLost;
         ReportLostLine();
         return;
     }
+    m_connectResult = ConnectResult::Connected;
     EnableDeviceControls(1);
     m_strOpenButton = "Close";
     UpdateDeviceView();
@@ -203,6 +209,8 @@ void CManagerCore::IdentifyDevice() {
 
 void CManagerCore::RefreshAfterFirmwareUpdate() {
     IdentifyDevice();
+    if (m_serial.IsLost())
+        return; // what was read is no identity; the loss is reported on its own
     UpdateDeviceView();
     ReloadConstructFile(ConstructFileName(m_strProductName, m_strFirmwareVersion));
 }

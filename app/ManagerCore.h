@@ -10,6 +10,16 @@
 
 #include <string>
 
+// How the last connect attempt ended (the message box already told the user).
+enum class ConnectResult {
+    Connected,
+    PortNotOpened,     // the port could not be opened, first or after the upload dialog
+    NoAnswer,          // neither the application nor the bootloader answered
+    StaysInBootloader, // damaged firmware, and no reload (or no upload dialog to run)
+    NoFinalAnswer,     // the final "ATE0" went unanswered: probably the wrong baud rate
+    LineLost,          // the line went away while the module was being identified
+};
+
 class CManagerCore : public CDeviceLink {
 public:
     CManagerCore();
@@ -57,6 +67,7 @@ public:
     std::string m_strImageModel;
     int m_bRemoteMode = 0;
     int m_bSleepyDevice = 0;
+    ConnectResult m_connectResult = ConnectResult::PortNotOpened;
 
     // While a page's image transfer runs, nothing else may talk on the line: the transfer
     // reads the receive ring itself. The window locks the controls that would.

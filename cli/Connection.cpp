@@ -7,13 +7,6 @@
 
 namespace vireo::cli {
 
-namespace {
-
-const char kDamagedQuestion[] = "The local device's firmware was demaged. Do you want to reload?";
-const char kOpenFailed[] = "ERROR: Could not open serial port.";
-
-} // namespace
-
 void PrintError(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
@@ -23,8 +16,7 @@ void PrepareManager(CManagerCore& manager) {
     manager.m_sleep = InterruptibleSleep;
 }
 
-int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultBaudRate,
-                  const CConsoleUi& ui) {
+int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultBaudRate) {
     manager.m_strPortName = PortName(options.port);
     manager.m_nBaudRate = options.baudRate ? options.baudRate : defaultBaudRate;
     manager.m_nFlowControl = options.flowControl;
@@ -36,11 +28,11 @@ int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultB
     }
     if (manager.m_bPortOpen == 1)
         return kExitOk;
-    if (ui.WasShown(kOpenFailed)) {
+    if (manager.m_connectResult == ConnectResult::PortNotOpened) {
         PrintError(manager.m_serial.LastError());
         return kExitPortOpen;
     }
-    if (ui.WasShown(kDamagedQuestion)) {
+    if (manager.m_connectResult == ConnectResult::StaysInBootloader) {
         PrintError("The module on " + manager.m_strPortName +
                    " waits in its bootloader. Reload its firmware with:\n  vireo recover --port " +
                    manager.m_strPortName + " FILE.ebl");

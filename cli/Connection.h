@@ -20,8 +20,7 @@ void PrepareManager(CManagerCore& manager);
 // Runs the connect sequence on the port and line settings of options (baudRate when it is
 // not 0, else the verb's default given). kExitOk when connected; otherwise the core has
 // shown its message and the result is the exit code, after a hint of the console's own.
-int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultBaudRate,
-                  const CConsoleUi& ui);
+int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultBaudRate);
 
 // Leaves the module with echo on and closes the port, as closing the window does.
 void DisconnectModule(CManagerCore& manager);

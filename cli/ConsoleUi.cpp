@@ -16,15 +16,9 @@ std::string ConsoleText(const std::string& text) {
     return out;
 }
 
-bool CConsoleUi::WasShown(const std::string& text) const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return std::find(m_shown.begin(), m_shown.end(), text) != m_shown.end();
-}
-
 MsgAnswer CConsoleUi::MessageBox(const std::string& text, const std::string& /*caption*/,
                                  MsgButtons buttons, MsgIcon /*icon*/) {
     std::lock_guard<std::mutex> guard(m_lock);
-    m_shown.push_back(text);
     const bool question = buttons == MsgButtons::YesNo;
     const MsgAnswer answer = question ? m_answer : MsgAnswer::Ok;
     // After Ctrl-C the core's waits end early and it reports failures that never happened.

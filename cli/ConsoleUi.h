@@ -1,7 +1,6 @@
 // The UI-services seam on a console: message boxes become lines on standard error, questions
 // get a fixed answer (No unless the verb says otherwise) that is printed beside them, and
-// there are no file dialogs and no wait cursor. It keeps the texts it was given, so that a
-// verb can tell which of the core's failures happened.
+// there are no file dialogs and no wait cursor.
 #pragma once
 
 #include "platform/UiServices.h"
@@ -21,8 +20,6 @@ public:
     explicit CConsoleUi(std::FILE* out = stderr) : m_out(out) {}
 
     void SetQuestionAnswer(MsgAnswer answer) { m_answer = answer; }
-    // True when a message or question with exactly this text was shown.
-    bool WasShown(const std::string& text) const;
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                          MsgIcon icon) override;
@@ -35,8 +32,7 @@ public:
 private:
     std::FILE* m_out;
     MsgAnswer m_answer = MsgAnswer::No;
-    mutable std::mutex m_lock;
-    std::vector<std::string> m_shown;
+    std::mutex m_lock;
 };
 
 // Installs a console UI for the lifetime of the object.

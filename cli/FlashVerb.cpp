@@ -94,7 +94,7 @@ int FlashConnected(CManagerCore& manager, const CliOptions& options, const std::
 
 } // namespace
 
-int RunFlash(const CliOptions& options, CConsoleUi& ui) {
+int RunFlash(const CliOptions& options) {
     const int baudRate = options.baudRate ? options.baudRate : kFlashBaudRate;
     if (baudRate != kFlashBaudRate || options.flowControl != kNoFlowControl) {
         PrintError("ERROR: Please change the baudrate to 115200 and flow control to 'none'.");
@@ -107,7 +107,7 @@ int RunFlash(const CliOptions& options, CConsoleUi& ui) {
     }
     CManagerCore manager;
     PrepareManager(manager);
-    if (const int rc = ConnectModule(manager, options, kFlashBaudRate, ui); rc != kExitOk)
+    if (const int rc = ConnectModule(manager, options, kFlashBaudRate); rc != kExitOk)
         return rc;
     return FlashConnected(manager, options, model);
 }

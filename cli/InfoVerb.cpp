@@ -8,10 +8,10 @@
 
 namespace vireo::cli {
 
-int RunInfo(const CliOptions& options, CConsoleUi& ui) {
+int RunInfo(const CliOptions& options) {
     CManagerCore manager;
     PrepareManager(manager);
-    if (const int rc = ConnectModule(manager, options, 9600, ui); rc != kExitOk)
+    if (const int rc = ConnectModule(manager, options, 9600); rc != kExitOk)
         return rc;
     ModuleIdentity identity;
     identity.port = manager.m_strPortName;

@@ -18,8 +18,8 @@ int RunVerb(const CliOptions& options) {
     InstallInterruptHandler();
     switch (options.verb) {
     case Verb::Ports: return RunPorts(options);
-    case Verb::Info: return RunInfo(options, ui);
-    case Verb::Flash: return RunFlash(options, ui);
+    case Verb::Info: return RunInfo(options);
+    case Verb::Flash: return RunFlash(options);
     case Verb::Recover: return RunRecover(options);
     case Verb::None: break;
     }

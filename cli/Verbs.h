@@ -8,8 +8,8 @@
 namespace vireo::cli {
 
 int RunPorts(const CliOptions& options);
-int RunInfo(const CliOptions& options, CConsoleUi& ui);
-int RunFlash(const CliOptions& options, CConsoleUi& ui);
+int RunInfo(const CliOptions& options);
+int RunFlash(const CliOptions& options);
 int RunRecover(const CliOptions& options);
 
 // Parses the command line and runs the verb: the whole tool.
