@@ -173,8 +173,11 @@ void CManagerDlg::SetTransferRunning(bool running) {
 }
 
 bool CManagerDlg::RunFirmwareUploadDialog() {
+    // The connect sequence shows the wait cursor; the dialog waits for the user.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
     CFirmwareUploadDlg upload(*this, this);
     upload.exec();
+    QApplication::restoreOverrideCursor();
     return true;
 }
 

@@ -127,9 +127,11 @@ bool CFirmwarePage::ConfirmModel() {
     const std::string& device = m_manager.m_strProductName;
     if (image.empty() || image == device)
         return true;
+    const bool known = !device.empty() && device != "ERROR";
     const std::string question = "The firmware file is made for " + image +
-                                 ", but the local device is a " + device +
-                                 ".\r\nDo you want to update the local device anyway?";
+                                 (known ? ", but the local device is a " + device + "."
+                                        : ", and the local device did not tell its model.") +
+                                 "\r\nDo you want to update the local device anyway?";
     return vireo::UiServices().MessageBox(question, kAppCaption, vireo::MsgButtons::YesNo,
                                           vireo::MsgIcon::Warning) == vireo::MsgAnswer::Yes;
 }
@@ -159,12 +161,12 @@ void CFirmwarePage::EnterBootloader(int local, int clone, const std::string& /*a
         ShowStatus("Invalid firmware file.");
         return;
     }
+    if (local != 1)
+        return; // remote modules are updated through the device list
     if (clone == 0)
         BuildCrcTable(m_crcTable);
     EnableActionButtons(false);
     ShowStatus("Preparing for firmware update...");
-    if (local != 1)
-        return; // remote modules are updated through the device list
     m_manager.SetTransferRunning(true);
     if (!EnterLocalBootloader(m_manager, clone == 1)) {
         m_manager.SetTransferRunning(false);
@@ -181,12 +183,16 @@ void CFirmwarePage::StartTransfer(TransferVariant variant) {
     settings.filePath = m_filePath;
     settings.crcTable = &m_crcTable;
     settings.reply = m_manager.m_strReply;
-    m_transferThread.Start(
+    const bool started = m_transferThread.Start(
         m_manager.m_serial, *this, settings, [this, variant](const TransferOutcome& outcome) {
             QMetaObject::invokeMethod(
                 this, [this, variant, outcome] { OnTransferEnded(variant, outcome); },
                 Qt::QueuedConnection);
         });
+    if (!started) {
+        m_manager.SetTransferRunning(false);
+        EnableActionButtons(true);
+    }
 }
 
 void CFirmwarePage::OnTransferEnded(TransferVariant variant, const TransferOutcome& outcome) {
@@ -203,7 +209,6 @@ void CFirmwarePage::OnTransferEnded(TransferVariant variant, const TransferOutco
     m_manager.SetTransferRunning(false);
     ReportTransferFailure(variant, outcome.result,
                           [this](const std::string& text) { ShowStatus(text); });
-    if (m_isLocal != 1)
-        m_deviceList->SetRowProgress(m_currentRow, 0);
+    m_deviceList->SetRowProgress(m_currentRow, 0);
     EnableActionButtons(true);
 }

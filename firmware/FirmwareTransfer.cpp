@@ -48,7 +48,8 @@ int CFirmwareTransfer::BlockTimeoutMs() const {
 }
 
 void CFirmwareTransfer::Drain() {
-    while (m_line.ReadRxByte(1) != -1) {
+    // A module that keeps talking must not keep a stopped transfer here.
+    while (!m_line.StopRequested() && m_line.ReadRxByte(1) != -1) {
     }
 }
 
@@ -173,26 +174,32 @@ TransferResult CFirmwareTransfer::Finish() {
     m_line.Write(reinterpret_cast<const uint8_t*>("\r\n"), 2);
     m_line.Sleep(100);
     m_view.SetStatus("Update complete.");
-    if (!WaitForText("omplete", false, 0))
-        return m_line.StopRequested() ? TransferResult::Stopped : TransferResult::NoCompletion;
-    m_line.Sleep(100);
-    return TransferResult::Completed;
+    const TransferResult r = WaitForText("omplete", false, 0, TransferResult::NoCompletion);
+    if (r == TransferResult::Completed)
+        m_line.Sleep(100);
+    return r;
 }
 
-bool CFirmwareTransfer::WaitForText(const char* needle, bool asWordLine, size_t from) {
+TransferResult CFirmwareTransfer::WaitForText(const char* needle, bool asWordLine, size_t from,
+                                              TransferResult onSilence) {
     int64_t lastByteAt = m_line.NowMs();
     for (;;) {
         const size_t before = m_reply.size();
+        const bool lost = m_line.LineLost(); // before taking, so that the last bytes count
         m_line.TakeArrived(m_reply);
         const size_t at =
             asWordLine ? FindWordLine(m_reply, needle, nullptr, from) : m_reply.find(needle, from);
         if (at != std::string::npos)
-            return true;
+            return TransferResult::Completed;
+        if (m_line.StopRequested())
+            return TransferResult::Stopped;
+        if (lost)
+            return TransferResult::LineLost;
         const int64_t now = m_line.NowMs();
         if (m_reply.size() != before)
             lastByteAt = now;
-        if (now - lastByteAt >= m_settings.textWaitLimitMs || m_line.StopRequested())
-            return false;
+        if (now - lastByteAt >= m_settings.textWaitLimitMs)
+            return onSilence;
         m_line.Sleep(kTextPollMs);
     }
 }
@@ -207,7 +214,5 @@ TransferResult CFirmwareTransfer::Ending() {
     }
     // The restarted application says "OK": only text that arrives after the "2" counts, so
     // that an "OK" of an earlier answer cannot pass for it.
-    if (!WaitForText("OK", true, m_reply.size()))
-        return m_line.StopRequested() ? TransferResult::Stopped : TransferResult::NoRestart;
-    return TransferResult::Completed;
+    return WaitForText("OK", true, m_reply.size(), TransferResult::NoRestart);
 }

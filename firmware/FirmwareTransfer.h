@@ -30,6 +30,7 @@ enum class TransferResult {
     NoEotAnswer,      // the first EOT went unanswered
     NoCompletion,     // no completion message within the limit after the last byte received
     NoRestart,        // local: no "OK" within the limit after the restart
+    LineLost,         // the line went away while the transfer waited for the device's text
     Stopped,          // the owner stopped the transfer
 };
 
@@ -48,6 +49,8 @@ public:
     virtual int64_t NowMs() = 0;
     // True once the owner asked the transfer to stop; waits return early then.
     virtual bool StopRequested() = 0;
+    // True once the line has gone away: nothing more will arrive.
+    virtual bool LineLost() { return false; }
 };
 
 class ITransferView {
@@ -102,9 +105,10 @@ private:
     void ShowBlockError(int answer, int64_t ordinal, int retries);
     TransferResult Finish();
     // Takes what arrives into reply until it holds needle (as a line of its own when
-    // asWordLine), searching from position from; false after the wait limit without any
-    // byte, or on stop.
-    bool WaitForText(const char* needle, bool asWordLine, size_t from);
+    // asWordLine), searching from position from. Completed when found; otherwise why not:
+    // the wait limit passed without any byte, the line went away, or a stop.
+    TransferResult WaitForText(const char* needle, bool asWordLine, size_t from,
+                               TransferResult onSilence);
     TransferResult Ending();
 
     ITransferLine& m_line;

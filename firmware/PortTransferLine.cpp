@@ -32,6 +32,10 @@ int CPortTransferLine::ReadRxByte(int timeoutMs) {
     }
 }
 
+bool CPortTransferLine::LineLost() {
+    return m_port.IsLost();
+}
+
 void CPortTransferLine::Write(const uint8_t* bytes, int length) {
     m_port.Write(bytes, length);
 }

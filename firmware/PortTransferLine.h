@@ -21,6 +21,7 @@ public:
     void Sleep(int ms) override;
     int64_t NowMs() override;
     bool StopRequested() override { return m_stop.load(); }
+    bool LineLost() override;
 
     // Any thread: asks the transfer to stop and wakes its waits.
     void RequestStop();

@@ -17,6 +17,7 @@ TransferFailureTexts FailureTexts(TransferVariant variant, TransferResult result
     case TransferResult::NoBlockAnswer:
     case TransferResult::RetriesExhausted:
     case TransferResult::NoEotAnswer:
+    case TransferResult::LineLost:
         return {"Transmit error.", recovery ? "ERROR: Failed to update firmware." : ""};
     case TransferResult::NoCompletion:
         return {"No completion message from the device.",

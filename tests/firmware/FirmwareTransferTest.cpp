@@ -61,6 +61,7 @@ public:
     void Sleep(int ms) override { now += ms; }
     int64_t NowMs() override { return now; }
     bool StopRequested() override { return stopAt >= 0 && now >= stopAt; }
+    bool LineLost() override { return lostAt >= 0 && now >= lostAt; }
     void SetStatus(const std::string& text) override { statuses.push_back(text); }
     void SetProgress(int percent) override { progress.push_back(percent); }
 
@@ -89,6 +90,7 @@ public:
 
     int64_t now = 0;
     int64_t stopAt = -1;
+    int64_t lostAt = -1;
     std::deque<std::pair<int64_t, uint8_t>> rx;
     std::deque<std::string> blockAnswers;
     std::vector<std::pair<int, std::string>> lateText; // after the closing line end
@@ -245,6 +247,19 @@ TEST_F(TransferTest, EveryWaitHasItsTimeOut) {
         EXPECT_EQ(c.result, Run(MakeFile("x"), c.variant).result);
         EXPECT_GE(line.now, c.endsAfterMs);
         EXPECT_LT(line.now, c.endsAfterMs + 2000);
+    }
+}
+
+// A line that goes away while the device's text is awaited ends the wait at once.
+TEST_F(TransferTest, LostLineEndsTheTextWaits) {
+    for (bool restart : {false, true}) {
+        line = FakeBootloader();
+        line.completionText = restart;
+        line.restartText = false;
+        line.lostAt = 1000;
+        StartSignal();
+        EXPECT_EQ(TransferResult::LineLost, Run(MakeFile("x")).result);
+        EXPECT_LT(line.now, 2000);
     }
 }
 
