@@ -70,6 +70,13 @@ ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
     return ReplyWord::None;
 }
 
+std::string CDeviceLink::ScanCommand(const std::string& command, int timeoutSeconds) {
+    if (m_bPortOpen != 1)
+        return "ERROR";
+    // The same reply rule as every transaction: a node named "BOOK" does not end the scan.
+    return Transact(command, timeoutSeconds, {}) == ReplyWord::Ok ? m_strReply : "ERROR";
+}
+
 int CDeviceLink::SendCommand(const std::string& command, int timeoutSeconds) {
     if (m_bPortOpen != 1) {
         vireo::ShowMessage("ERROR: Could not close serial port.", kAppCaption);

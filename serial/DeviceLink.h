@@ -30,6 +30,11 @@ public:
     std::string QueryRemoteCommand(const std::string& command, int timeoutSeconds,
                                    std::string address);
 
+    // Sends a command whose answer is a whole listing (the network scan) and gives the
+    // collected reply up to its "OK" line, or "ERROR" when not connected, on an "ERROR" line
+    // first, or when no "OK" came in time. Shows no wait cursor and no message.
+    std::string ScanCommand(const std::string& command, int timeoutSeconds);
+
     // Appends what the ring holds to m_strReply and empties the ring, as one step.
     void TakeArrived();
     // Cuts the value out of a query's reply text.

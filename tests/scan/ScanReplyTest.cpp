@@ -1,0 +1,94 @@
+// The network scan: the reply cut into node rows, and a scan of the simulated network through
+// a real pty at the line rate.
+#include "scan/ScanReply.h"
+#include "serial/DeviceLink.h"
+#include "sim/Simulator.h"
+#include "tests/support/PtyPeer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Row = std::vector<std::string>; // index, type, address, version, model, name
+
+std::vector<Row> Rows(std::string_view reply) {
+    std::vector<Row> rows;
+    for (const ScanNode& n : ParseScanReply(reply))
+        rows.push_back({std::to_string(n.index), n.type, n.address, n.version, n.model, n.name});
+    return rows;
+}
+
+TEST(ScanReply, LinesBecomeNumberedNodeRows) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        std::vector<Row> rows;
+    };
+    const std::vector<Case> cases = {
+        {"echo, title, three nodes, OK",
+         "at+ds\r\nNodes\r\nR|A1|s|v1|KA40|one\r\nR|A2|s|v2|KD40|two\r\nE|A3|s|v3|KM40X|three\r\n"
+         "\r\nOK\r\n",
+         {{"0", "R", "A1", "v1", "KA40", "one"},
+          {"1", "R", "A2", "v2", "KD40", "two"},
+          {"2", "E", "A3", "v3", "KM40X", "three"}}},
+        {"marked first fields take no number",
+         "*R|L|s|v|KA40|local\r\nCHD|A|s\r\nx CLD|B|s|v|m|n\r\nR|C|s|v|m|n\r\n",
+         {{"0", "R", "C", "v", "m", "n"}}},
+        {"first words, the name whole up to its CR",
+         "R   |A B|s|v1.1   |KA40 |node one | with bar\r\n",
+         {{"0", "R", "A", "v1.1", "KA40", "node one | with bar"}}},
+        {"a field that begins with a space is empty",
+         "| A|s| v|m|n\r\n",
+         {{"0", "", "", "", "m", "n"}}},
+        {"short lines leave the missing fields empty",
+         "R|A\r\nR|A|s|v\nR|",
+         {{"0", "R", "A", "", "", ""}, {"1", "R", "A", "v", "", ""}, {"2", "R", "", "", "", ""}}},
+        {"names that hold reply words",
+         "R|A|s|v|m|BOOK OK\r\nR|B|s|v|m|ERROR\r\nOK",
+         {{"0", "R", "A", "v", "m", "BOOK OK"}, {"1", "R", "B", "v", "m", "ERROR"}}},
+        {"binary bytes and zero bytes stay inside their fields",
+         std::string("R|\x01\xff|s|v|m|\x00\x80\r\n", 17),
+         {{"0", "R", "\x01\xff", "v", "m", std::string("\x00\x80", 2)}}},
+        {"nothing", "", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.rows, Rows(c.reply)) << c.name;
+}
+
+TEST(ScanReply, ThousandNodesAndAMegabyteLineStayLinear) {
+    std::string reply;
+    for (int i = 0; i < 1000; ++i)
+        reply += "R|" + std::to_string(i) + "|s|v|m|name\r\n";
+    reply += std::string(1 << 20, '|') + "\r\n" + std::string(1 << 20, 'x');
+    const auto nodes = ParseScanReply(reply);
+    ASSERT_EQ(1001u, nodes.size());
+    EXPECT_EQ("999", nodes[999].address);
+    EXPECT_EQ(std::string((1 << 20) - 5, '|'), nodes[1000].name);
+}
+
+// The simulated network at 9600 baud, paced: the local node and the end-device lines are no
+// rows; a node named "BOOK" does not end the scan early.
+TEST(ScanCommand, CollectsTheWholeListingOfTheNetwork) {
+    vireo::test::CTempPortDir dir;
+    vireo::sim::SimConfig config;
+    config.pacing = true;
+    config.portDir = dir.Path();
+    config.timing.scanDelayMs = 50;
+    config.remotes = vireo::sim::DefaultRemotes(6);
+    config.remotes[2].nodeName = "BOOK";
+    vireo::sim::Simulator sim(config);
+    ASSERT_TRUE(sim.Start());
+    CDeviceLink link;
+    EXPECT_EQ("ERROR", link.ScanCommand("at+ds\r\n", 15)); // not connected
+    ASSERT_EQ(1, link.m_serial.Open(sim.ComNumber(), 9600, 0, 8, 0, 10));
+    link.m_bPortOpen = 1;
+    const auto nodes = ParseScanReply(link.ScanCommand("at+ds\r\n", 15));
+    ASSERT_EQ(6u, nodes.size());
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        EXPECT_EQ(sim.Remote(i).Eui(), nodes[i].address);
+        EXPECT_EQ(sim.Remote(i).NodeName(), nodes[i].name);
+    }
+    link.m_serial.Close();
+}
+
+} // namespace
