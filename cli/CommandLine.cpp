@@ -9,7 +9,7 @@ namespace vireo::cli {
 
 namespace {
 
-enum VerbBit : unsigned { kPorts = 1, kInfo = 2, kFlash = 4, kRecover = 8, kAll = 15 };
+enum VerbBit : unsigned { kPorts = 1, kInfo = 2, kFlash = 4, kRecover = 8, kScan = 16, kAll = 31 };
 
 struct OptionSpec {
     const char* name;
@@ -19,10 +19,10 @@ struct OptionSpec {
 
 constexpr OptionSpec kOptions[] = {
     {"--help", false, kAll},
-    {"--json", false, kPorts | kInfo},
-    {"--port", true, kInfo | kFlash | kRecover},
-    {"--baud", true, kInfo | kFlash | kRecover},
-    {"--flow", true, kInfo | kFlash},
+    {"--json", false, kPorts | kInfo | kScan},
+    {"--port", true, kInfo | kFlash | kRecover | kScan},
+    {"--baud", true, kInfo | kFlash | kRecover | kScan},
+    {"--flow", true, kInfo | kFlash | kScan},
     {"--force", false, kFlash},
     {"--expect-version", true, kFlash},
 };
@@ -35,10 +35,9 @@ struct VerbRow {
 };
 
 constexpr VerbRow kVerbs[] = {
-    {"ports", Verb::Ports, kPorts, false},
-    {"info", Verb::Info, kInfo, false},
-    {"flash", Verb::Flash, kFlash, true},
-    {"recover", Verb::Recover, kRecover, true},
+    {"ports", Verb::Ports, kPorts, false}, {"info", Verb::Info, kInfo, false},
+    {"flash", Verb::Flash, kFlash, true},  {"recover", Verb::Recover, kRecover, true},
+    {"scan", Verb::Scan, kScan, false},
 };
 
 const VerbRow* FindVerb(const std::string& name) {

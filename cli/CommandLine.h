@@ -5,6 +5,7 @@
 //   vireo info --port COMn [--baud B] [--flow none|software|hardware] [--json]
 //   vireo flash --port COMn [--baud B] [--flow F] [--force] [--expect-version V] FILE
 //   vireo recover --port COMn [--baud B] FILE
+//   vireo scan --port COMn [--baud B] [--flow F] [--json]
 //
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
@@ -15,7 +16,7 @@
 
 namespace vireo::cli {
 
-enum class Verb { None, Ports, Info, Flash, Recover };
+enum class Verb { None, Ports, Info, Flash, Recover, Scan };
 
 struct CliOptions {
     Verb verb = Verb::None;

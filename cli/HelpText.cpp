@@ -17,6 +17,7 @@ const char kOverview[] =
     "  info      connect to the module and show its identity\n"
     "  flash     update the firmware of the module from an image file (*.ebl)\n"
     "  recover   reload the firmware of a module that is stuck in its bootloader\n"
+    "  scan      list the nodes of the module's radio network\n"
     "\n"
     "  vireo --help          show this text\n"
     "  vireo --version       show the version\n"
@@ -67,6 +68,17 @@ const char kRecover[] =
     "  --port COMn   the module's port\n"
     "  --baud B      line rate (default 115200, the rate of the bootloader)\n";
 
+const char kScan[] =
+    "usage: vireo scan --port COMn [--baud B] [--flow none|software|hardware] [--json]\n"
+    "Connects to the module, asks it for the nodes of its radio network (\"at+ds\") and\n"
+    "prints one line per node: number, type, IEEE address, version, model and node name,\n"
+    "separated by tabs.\n"
+    "\n"
+    "  --port COMn   the module's port\n"
+    "  --baud B      line rate (default 9600)\n"
+    "  --flow F      flow control: none (default), software or hardware\n"
+    "  --json        print a JSON array of node objects\n";
+
 } // namespace
 
 const char* HelpText(Verb verb) {
@@ -76,6 +88,7 @@ const char* HelpText(Verb verb) {
     case Verb::Info: return kInfo;
     case Verb::Flash: return kFlash;
     case Verb::Recover: return kRecover;
+    case Verb::Scan: return kScan;
     }
     return kOverview;
 }

@@ -85,6 +85,11 @@ CJsonObject& CJsonObject::Add(std::string_view key, bool value) {
     return *this;
 }
 
+CJsonObject& CJsonObject::AddNumber(std::string_view key, long long value) {
+    m_members.emplace_back(std::string(key), std::to_string(value));
+    return *this;
+}
+
 std::string CJsonObject::Text() const {
     std::string out = "{";
     for (size_t i = 0; i < m_members.size(); ++i) {

@@ -26,6 +26,7 @@ public:
         return Add(key, std::string_view(value));
     }
     CJsonObject& Add(std::string_view key, bool value);
+    CJsonObject& AddNumber(std::string_view key, long long value);
     std::string Text() const;
 
 private:

@@ -39,4 +39,25 @@ std::string PortsJson(const std::vector<PortEntry>& ports) {
     return JsonArray(elements) + "\n";
 }
 
+std::string ScanText(const std::vector<ScanNode>& nodes) {
+    std::string out;
+    for (const ScanNode& n : nodes)
+        out += std::to_string(n.index) + "\t" + n.type + "\t" + n.address + "\t" + n.version +
+               "\t" + n.model + "\t" + n.name + "\n";
+    return out;
+}
+
+std::string ScanJson(const std::vector<ScanNode>& nodes) {
+    std::vector<CJsonObject> elements;
+    for (const ScanNode& n : nodes)
+        elements.push_back(CJsonObject()
+                               .AddNumber("index", n.index)
+                               .Add("type", n.type)
+                               .Add("ieee_address", n.address)
+                               .Add("version", n.version)
+                               .Add("model", n.model)
+                               .Add("node_name", n.name));
+    return JsonArray(elements) + "\n";
+}
+
 } // namespace vireo::cli

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/PortMap.h"
+#include "scan/ScanReply.h"
 
 #include <string>
 #include <vector>
@@ -25,5 +26,9 @@ std::string IdentityJson(const ModuleIdentity& identity);
 // "COM3  /dev/ttyUSB0", one line each.
 std::string PortsText(const std::vector<PortEntry>& ports);
 std::string PortsJson(const std::vector<PortEntry>& ports);
+
+// One line per node, fields separated by tabs: number, type, address, version, model, name.
+std::string ScanText(const std::vector<ScanNode>& nodes);
+std::string ScanJson(const std::vector<ScanNode>& nodes);
 
 } // namespace vireo::cli

@@ -21,6 +21,7 @@ int RunVerb(const CliOptions& options) {
     case Verb::Info: return RunInfo(options);
     case Verb::Flash: return RunFlash(options);
     case Verb::Recover: return RunRecover(options);
+    case Verb::Scan: return RunScan(options);
     case Verb::None: break;
     }
     return kExitUsage;

@@ -40,17 +40,28 @@ private:
     bool Value(JsonValue& v) {
         Blanks();
         v.boolean = At(i) == 't';
-        v.kind = At(i) == '{'   ? JsonValue::Kind::Object
-                 : At(i) == '[' ? JsonValue::Kind::Array
-                 : At(i) == '"' ? JsonValue::Kind::String
-                 : At(i) == 'n' ? JsonValue::Kind::Null
-                                : JsonValue::Kind::Bool;
+        v.kind = At(i) == '{'                                      ? JsonValue::Kind::Object
+                 : At(i) == '['                                    ? JsonValue::Kind::Array
+                 : At(i) == '"'                                    ? JsonValue::Kind::String
+                 : At(i) == 'n'                                    ? JsonValue::Kind::Null
+                 : std::isdigit(static_cast<unsigned char>(At(i))) ? JsonValue::Kind::Number
+                                                                   : JsonValue::Kind::Bool;
         switch (At(i)) {
         case '{': ++i; return Members(v);
         case '[': ++i; return Elements(v);
         case '"': return String(v.text);
-        default: return Word("true") || Word("false") || Word("null");
+        default:
+            if (v.kind == JsonValue::Kind::Number)
+                return Integer(v.text);
+            return Word("true") || Word("false") || Word("null");
         }
+    }
+
+    // A non-negative integer without leading zeros, the only numbers the tool writes.
+    bool Integer(std::string& digits) {
+        while (std::isdigit(static_cast<unsigned char>(At(i))))
+            digits += s[i++];
+        return digits.size() == 1 || digits[0] != '0';
     }
 
     bool Members(JsonValue& v) {

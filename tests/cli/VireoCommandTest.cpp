@@ -110,6 +110,31 @@ TEST_F(VireoCommand, InfoPrintsTheIdentityAsTextAndJsonAndLeavesEchoOn) {
     ExpectEchoBackOn();
 }
 
+// The network listing as lines and as JSON; the local node and end-device lines are no rows.
+TEST_F(VireoCommand, ScanListsTheNetworkAsTextAndJson) {
+    sim::SimConfig config;
+    config.remotes = sim::DefaultRemotes(3);
+    config.timing.scanDelayMs = 50;
+    StartModule(config);
+    const ChildResult text = Vireo({"scan", "--port", "COM1"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 3u) << text.out;
+    EXPECT_EQ(lines[1].substr(0, 2), "1\t");
+    EXPECT_TRUE(Contains(lines[1], "\t" + sim->Remote(1).Eui() + "\t")) << lines[1];
+    EXPECT_TRUE(Contains(lines[1], "\t" + sim->Remote(1).NodeName())) << lines[1];
+
+    const ChildResult json = Vireo({"scan", "--port", "COM1", "--json"});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    const auto nodes = ParseJson(json.out);
+    ASSERT_TRUE(nodes.has_value()) << json.out;
+    ASSERT_EQ(nodes->elements.size(), 3u);
+    EXPECT_EQ(nodes->elements[2]["index"].text, "2");
+    EXPECT_EQ(nodes->elements[2]["ieee_address"].text, sim->Remote(2).Eui());
+    EXPECT_EQ(nodes->elements[2]["model"].text, sim->Remote(2).Product());
+    ExpectEchoBackOn();
+}
+
 // The one complete update: about 25 kB at 115200 baud, paced.
 TEST_F(VireoCommand, FlashUpdatesTheModuleAndReportsBothVersions) {
     const std::string image = Sample("KA40_v1.2.0.ebl");
