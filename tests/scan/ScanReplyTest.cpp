@@ -47,7 +47,7 @@ TEST(ScanReply, LinesBecomeNumberedNodeRows) {
          "R|A|s|v|m|BOOK OK\r\nR|B|s|v|m|ERROR\r\nOK",
          {{"0", "R", "A", "v", "m", "BOOK OK"}, {"1", "R", "B", "v", "m", "ERROR"}}},
         {"binary bytes and zero bytes stay inside their fields",
-         std::string("R|\x01\xff|s|v|m|\x00\x80\r\n", 17),
+         std::string("R|\x01\xff|s|v|m|\x00\x80\r\n", 15),
          {{"0", "R", "\x01\xff", "v", "m", std::string("\x00\x80", 2)}}},
         {"nothing", "", {}},
     };
