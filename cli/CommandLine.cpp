@@ -11,13 +11,13 @@ namespace {
 
 enum VerbBit : unsigned { kPorts = 1, kInfo = 2, kFlash = 4, kRecover = 8, kScan = 16, kAll = 31 };
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;
     bool takesValue;
     unsigned verbs;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
     {"--json", false, kPorts | kInfo | kScan},
     {"--port", true, kInfo | kFlash | kRecover | kScan},
@@ -48,10 +48,10 @@ const VerbRow* FindVerb(const std::string& name) {
     return nullptr;
 }
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (name == spec.name)
-            return &spec;
+const OptionRow* FindOption(const std::string& name) {
+    for (const OptionRow& option : kOptions) {
+        if (name == option.name)
+            return &option;
     }
     return nullptr;
 }
@@ -101,12 +101,12 @@ std::string ParseOption(const std::vector<std::string>& args, size_t& i, const V
     const std::string& arg = args[i];
     const size_t eq = arg.find('=');
     const std::string name = arg == "-h" ? "--help" : arg.substr(0, eq);
-    const OptionSpec* spec = FindOption(name);
-    if (!spec)
+    const OptionRow* option = FindOption(name);
+    if (!option)
         return "unknown option '" + name + "'";
-    if (!(spec->verbs & verb.bit))
+    if (!(option->verbs & verb.bit))
         return name + " does not apply to '" + verb.name + "'";
-    if (!spec->takesValue) {
+    if (!option->takesValue) {
         if (eq != std::string::npos)
             return name + " takes no value";
         SetFlag(name, options);

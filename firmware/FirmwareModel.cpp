@@ -1,7 +1,15 @@
 #include "firmware/FirmwareModel.h"
+#include "platform/UiServices.h"
 
 #include <cstdio>
 #include <filesystem>
+
+std::string ChooseFirmwareFile() {
+    vireo::FileDialogOptions options;
+    options.filter = "ebl Files(*.ebl)|*.ebl|All Files(*.*)|*.*|";
+    options.promptOverwrite = true;
+    return vireo::UiServices().GetOpenFileName(options);
+}
 
 int DetectFirmwareModel(const std::string& path, std::string& model) {
     static const char* const kModels[] = {"KA30", "KD30", "KM30", "KA40", "KD40", "KM40X"};

@@ -14,7 +14,6 @@
 #include <QPushButton>
 
 namespace {
-constexpr const char* kEblFilter = "ebl Files(*.ebl)|*.ebl|All Files(*.*)|*.*|";
 // The page's action buttons that have work to do today: choose file and the local update.
 // "Download from web server", "Search" and the remote "Update" join them with their handlers.
 constexpr int kActionButtons[] = {1031, 1033};
@@ -93,10 +92,7 @@ void CFirmwarePage::EnableDeviceControls(bool enable) {
 }
 
 void CFirmwarePage::OnChooseFile() {
-    vireo::FileDialogOptions options;
-    options.filter = kEblFilter;
-    options.promptOverwrite = true;
-    const std::string path = vireo::UiServices().GetOpenFileName(options);
+    const std::string path = ChooseFirmwareFile();
     if (path.empty())
         return;
     m_filePath = path;

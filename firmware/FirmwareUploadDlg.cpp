@@ -1,5 +1,6 @@
 #include "firmware/FirmwareUploadDlg.h"
 #include "firmware/BootloaderEntry.h"
+#include "firmware/FirmwareModel.h"
 #include "firmware/TransferReport.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
@@ -74,10 +75,7 @@ void CFirmwareUploadDlg::EnableButtons(bool enable) {
 }
 
 void CFirmwareUploadDlg::OnChooseFile() {
-    vireo::FileDialogOptions options;
-    options.filter = "ebl Files(*.ebl)|*.ebl|All Files(*.*)|*.*|";
-    options.promptOverwrite = true;
-    const std::string path = vireo::UiServices().GetOpenFileName(options);
+    const std::string path = ChooseFirmwareFile();
     if (path.empty())
         return;
     m_filePath = path;
