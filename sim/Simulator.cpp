@@ -260,6 +260,14 @@ void Simulator::HangUp() {
     impl_->cv.wait(lk, [&] { return impl_->mode == Mode::HungUp || !impl_->running; });
 }
 
+bool Simulator::SendUnsolicited(const std::string& bytes) {
+    std::lock_guard lk(impl_->mu);
+    const std::size_t before = impl_->txBacklog;
+    impl_->SendRaw(bytes);
+    impl_->Wake();
+    return bytes.empty() || impl_->txBacklog != before;
+}
+
 void Simulator::InjectFaults(const FaultConfig& faults) {
     std::lock_guard lk(impl_->mu);
     impl_->faults = faults;

@@ -248,6 +248,11 @@ public:
     // Number of complete XMODEM transfers (local and relayed) since Start.
     int CompletedTransfers() const;
 
+    // Bytes the module sends unasked (radio data passed through, chatter), queued at the line
+    // rate behind anything already queued. False when the line's backlog is full and the
+    // bytes were dropped, as a real line drops what nobody reads.
+    bool SendUnsolicited(const std::string& bytes);
+
     // Closes the pty master now: the tool's reads see end of file and writes fail.
     void HangUp();
     // Replaces the fault settings while running; counters restart.
