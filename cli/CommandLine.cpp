@@ -9,7 +9,15 @@ namespace vireo::cli {
 
 namespace {
 
-enum VerbBit : unsigned { kPorts = 1, kInfo = 2, kFlash = 4, kRecover = 8, kScan = 16, kAll = 31 };
+enum VerbBit : unsigned {
+    kPorts = 1,
+    kInfo = 2,
+    kFlash = 4,
+    kRecover = 8,
+    kScan = 16,
+    kTerm = 32,
+    kAll = 63
+};
 
 struct OptionRow {
     const char* name;
@@ -20,9 +28,10 @@ struct OptionRow {
 constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
     {"--json", false, kPorts | kInfo | kScan},
-    {"--port", true, kInfo | kFlash | kRecover | kScan},
-    {"--baud", true, kInfo | kFlash | kRecover | kScan},
-    {"--flow", true, kInfo | kFlash | kScan},
+    {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm},
+    {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm},
+    {"--flow", true, kInfo | kFlash | kScan | kTerm},
+    {"--hex", false, kTerm},
     {"--force", false, kFlash},
     {"--expect-version", true, kFlash},
 };
@@ -37,7 +46,7 @@ struct VerbRow {
 constexpr VerbRow kVerbs[] = {
     {"ports", Verb::Ports, kPorts, false}, {"info", Verb::Info, kInfo, false},
     {"flash", Verb::Flash, kFlash, true},  {"recover", Verb::Recover, kRecover, true},
-    {"scan", Verb::Scan, kScan, false},
+    {"scan", Verb::Scan, kScan, false},    {"term", Verb::Term, kTerm, false},
 };
 
 const VerbRow* FindVerb(const std::string& name) {
@@ -93,6 +102,8 @@ void SetFlag(const std::string& name, CliOptions& options) {
         options.json = true;
     else if (name == "--force")
         options.force = true;
+    else if (name == "--hex")
+        options.hex = true;
 }
 
 // One "--name[=value]" argument; i moves past a value taken from the next argument.

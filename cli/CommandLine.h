@@ -6,6 +6,7 @@
 //   vireo flash --port COMn [--baud B] [--flow F] [--force] [--expect-version V] FILE
 //   vireo recover --port COMn [--baud B] FILE
 //   vireo scan --port COMn [--baud B] [--flow F] [--json]
+//   vireo term --port COMn [--baud B] [--flow F] [--hex]
 //
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
@@ -16,7 +17,7 @@
 
 namespace vireo::cli {
 
-enum class Verb { None, Ports, Info, Flash, Recover, Scan };
+enum class Verb { None, Ports, Info, Flash, Recover, Scan, Term };
 
 struct CliOptions {
     Verb verb = Verb::None;
@@ -24,6 +25,7 @@ struct CliOptions {
     bool version = false;
     bool json = false;
     bool force = false;
+    bool hex = false;
     int port = 0;         // n of "COM<n>"; 0 when not given
     int baudRate = 0;     // 0: the verb's default
     int flowControl = 10; // 10 none, 11 software, 12 hardware

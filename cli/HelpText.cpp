@@ -18,6 +18,7 @@ const char kOverview[] =
     "  flash     update the firmware of the module from an image file (*.ebl)\n"
     "  recover   reload the firmware of a module that is stuck in its bootloader\n"
     "  scan      list the nodes of the module's radio network\n"
+    "  term      a raw terminal on the line (Ctrl-] leaves)\n"
     "\n"
     "  vireo --help          show this text\n"
     "  vireo --version       show the version\n"
@@ -79,6 +80,19 @@ const char kScan[] =
     "  --flow F      flow control: none (default), software or hardware\n"
     "  --json        print a JSON array of node objects\n";
 
+const char kTerm[] =
+    "usage: vireo term --port COMn [--baud B] [--flow none|software|hardware] [--hex]\n"
+    "A raw terminal on the line: what the module sends goes to standard output as it\n"
+    "comes, and every key goes to the module as one byte (Enter sends a carriage return,\n"
+    "Ctrl-C goes to the module too). Ctrl-] leaves. Input from a pipe or a file is sent\n"
+    "as it is; when it ends, the tool waits until the module has been quiet for a second\n"
+    "and exits.\n"
+    "\n"
+    "  --port COMn   the module's port\n"
+    "  --baud B      line rate (default 9600)\n"
+    "  --flow F      flow control: none (default), software or hardware\n"
+    "  --hex         show received bytes as hexadecimal values, 16 to a line\n";
+
 } // namespace
 
 const char* HelpText(Verb verb) {
@@ -89,6 +103,7 @@ const char* HelpText(Verb verb) {
     case Verb::Flash: return kFlash;
     case Verb::Recover: return kRecover;
     case Verb::Scan: return kScan;
+    case Verb::Term: return kTerm;
     }
     return kOverview;
 }

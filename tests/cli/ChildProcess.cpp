@@ -48,13 +48,14 @@ bool Collect(int outFd, int errFd, ChildResult& result,
 } // namespace
 
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     int timeoutSeconds) {
+                     int timeoutSeconds, const std::string& stdinPath) {
     ChildResult result;
     int out[2], err[2];
     if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         return result;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, stdinPath.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     posix_spawn_file_actions_addclose(&actions, out[0]);

@@ -14,8 +14,9 @@ struct ChildResult {
 };
 
 // Runs program with args and waits for it. A child that is still running after
-// timeoutSeconds is killed (a hung tool must fail its test, not hang the suite).
+// timeoutSeconds is killed (a hung tool must fail its test, not hang the suite). Its
+// standard input is the file stdinPath, or /dev/null.
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     int timeoutSeconds = 300);
+                     int timeoutSeconds = 300, const std::string& stdinPath = "/dev/null");
 
 } // namespace vireo::test

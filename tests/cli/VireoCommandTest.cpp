@@ -135,6 +135,35 @@ TEST_F(VireoCommand, ScanListsTheNetworkAsTextAndJson) {
     ExpectEchoBackOn();
 }
 
+// The raw terminal: piped input goes to the module byte for byte, its answers come back as
+// they are (or as hexadecimal values), and the tool ends when the module has gone quiet after
+// the input, or at once on Ctrl-] (whose byte is not sent).
+TEST_F(VireoCommand, TermPassesBytesBothWaysAndEndsAfterTheInput) {
+    StartModule({});
+    const std::string input = dir.Path() + "/typed";
+    auto term = [&](const std::string& typed, std::vector<std::string> args) {
+        std::ofstream(input, std::ios::binary) << typed;
+        args.insert(args.begin(), {"term", "--port", "COM1"});
+        return RunChild(VIREO_EXECUTABLE, args, 60, input);
+    };
+    const ChildResult raw = term("AT+VERSION\r", {});
+    EXPECT_EQ(raw.exitCode, 0) << raw.err;
+    EXPECT_EQ(raw.out, "AT+VERSION\r\r\n" + sim->Local().Version() + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim->ReceivedText(), "AT+VERSION\r");
+
+    sim->ClearReceived();
+    const ChildResult hex = term("AT\r", {"--hex"});
+    EXPECT_EQ(hex.exitCode, 0) << hex.err;
+    EXPECT_EQ(hex.out, "41 54 0D 0D 0A 4F 4B 0D   0A \n");
+
+    sim->ClearReceived();
+    const ChildResult left = term(std::string("AT\x1d") + "ATZ\r", {});
+    EXPECT_EQ(left.exitCode, 0) << left.err;
+    ASSERT_TRUE(sim->WaitForReceived("AT", 5s));
+    std::this_thread::sleep_for(100ms); // the line is paced: anything more would be here now
+    EXPECT_EQ(sim->ReceivedText(), "AT");
+}
+
 // The one complete update: about 25 kB at 115200 baud, paced.
 TEST_F(VireoCommand, FlashUpdatesTheModuleAndReportsBothVersions) {
     const std::string image = Sample("KA40_v1.2.0.ebl");
@@ -222,6 +251,7 @@ TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     const Refusal refusals[] = {
         {"missing port", {"info", "--port", "COM9"}, 3, "ERROR: Could not open serial port."},
         {"recover, missing port", {"recover", "--port", "COM9", image}, 3, "COM9 is not present"},
+        {"term, missing port", {"term", "--port", "COM9"}, 3, "COM9 is not present"},
         {"bad option", {"info", "--port", "COM1", "--bogus"}, 2, "unknown option '--bogus'"},
         {"flash at 9600", {"flash", "--port", "COM1", "--baud", "9600", image}, 2, kRateText},
         {"flash, flow control",
