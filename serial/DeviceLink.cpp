@@ -10,6 +10,9 @@ const char* const kAppCaption = "Vireo Manager";
 namespace {
 constexpr int kPollMs = 10;
 constexpr int kPollsPerSecond = 100;
+// The longest a listing that keeps arriving is read: 1000 nodes at 9600 baud take about 65 s.
+// A module that never stops talking is given up on after this.
+constexpr int kLongestListingSeconds = 120;
 // Polls granted after a reply word has arrived for the rest of its line (its CR LF): a module
 // sends them right behind the word, and leaving them on the line would put them in front of
 // the next reply. Every poll counts against the time-out, which a word waiting for its line
@@ -32,12 +35,14 @@ std::string CDeviceLink::ReplyValue(const std::string& reply) {
     return ::ReplyValue(reply);
 }
 
-ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
-                                BootloaderWords words) {
+ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds, BootloaderWords words,
+                                bool quietLimit) {
     m_strReply.clear();
     m_serial.m_rxRing.Clear();
     m_serial.Write(text);
-    long long polls = static_cast<long long>(timeoutSeconds) * kPollsPerSecond;
+    const long long timeoutPolls = static_cast<long long>(timeoutSeconds) * kPollsPerSecond;
+    long long polls = timeoutPolls;
+    long long pollsInAll = kLongestListingSeconds * kPollsPerSecond;
     int overrun = kLineEndPolls; // polls a pending word may take past the time-out
     size_t settled = 0;          // the reply's beginning that holds no reply word, whatever follows
     size_t pendingAt = std::string::npos;
@@ -47,8 +52,15 @@ ReplyWord CDeviceLink::Transact(const std::string& text, int timeoutSeconds,
         // Asked before taking: an answer that arrived just before the line went away is
         // judged before the loss ends the polls.
         const bool lost = m_serial.IsLost();
+        const size_t before = m_strReply.size();
         TakeArrived();
         --polls;
+        if (quietLimit) {
+            --pollsInAll;
+            if (m_strReply.size() != before)
+                polls = timeoutPolls; // still arriving: the quiet wait starts again
+            polls = std::min(polls, pollsInAll);
+        }
         const ReplyVerdict verdict = JudgeReply(m_strReply, words, settled);
         if (verdict.word == ReplyWord::None) {
             settled = m_strReply.size();
@@ -74,7 +86,7 @@ std::string CDeviceLink::ScanCommand(const std::string& command, int timeoutSeco
     if (m_bPortOpen != 1)
         return "ERROR";
     // The same reply rule as every transaction: a node named "BOOK" does not end the scan.
-    return Transact(command, timeoutSeconds, {}) == ReplyWord::Ok ? m_strReply : "ERROR";
+    return Transact(command, timeoutSeconds, {}, true) == ReplyWord::Ok ? m_strReply : "ERROR";
 }
 
 int CDeviceLink::SendCommand(const std::string& command, int timeoutSeconds) {

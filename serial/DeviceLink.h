@@ -53,7 +53,10 @@ public:
 private:
     // Clears the ring and reply, writes text and polls until a reply word or the time-out; a
     // lost line ends the polls early.
-    ReplyWord Transact(const std::string& text, int timeoutSeconds, BootloaderWords words);
+    // With quietLimit, the time-out counts from the last byte received rather than from the
+    // command, up to two minutes in all: a long listing at a slow rate is read whole.
+    ReplyWord Transact(const std::string& text, int timeoutSeconds, BootloaderWords words,
+                       bool quietLimit = false);
 };
 
 // The caption of the program's message boxes.

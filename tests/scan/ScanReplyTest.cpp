@@ -66,6 +66,48 @@ TEST(ScanReply, ThousandNodesAndAMegabyteLineStayLinear) {
     EXPECT_EQ(std::string((1 << 20) - 5, '|'), nodes[1000].name);
 }
 
+// A listing that is still arriving is read to its end, however long it takes (300 nodes at
+// 9600 baud take about 25 s); the limit counts quiet time, and a module that never stops
+// talking is given up on after two minutes. Time is counted in polls, not waited for.
+TEST(ScanCommand, TheTimeOutCountsQuietTimeNotTheWholeListing) {
+    const struct {
+        const char* name;
+        int nodeEveryPolls; // a node line arrives after this many 10 ms polls
+        int nodes;          // then "OK"; -1: the module never stops
+        const char* result; // "rows" or "ERROR"
+        long long pollsUsed;
+    } cases[] = {
+        {"40 s of listing, a line every 0.5 s", 50, 80, "rows", 80 * 50 + 1},
+        {"a pause of 14.9 s between lines", 1490, 3, "rows", 3 * 1490 + 1},
+        {"a pause of 15.01 s", 1501, 3, "ERROR", 1500},
+        {"a babbling module", 10, -1, "ERROR", 12000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDeviceLink link;
+        link.m_bPortOpen = 1;
+        long long polls = 0;
+        link.m_sleep = [&](int) {
+            ++polls;
+            std::string arriving;
+            if (polls % c.nodeEveryPolls == 0 &&
+                (c.nodes < 0 || polls / c.nodeEveryPolls <= c.nodes))
+                arriving = "R|000D6F00000000" + std::to_string(10 + polls % 90) + "|s|v|m|n\r\n";
+            if (c.nodes >= 0 && polls == static_cast<long long>(c.nodes) * c.nodeEveryPolls + 1)
+                arriving = "\r\nOK\r\n";
+            link.m_serial.m_rxRing.PutBurst(reinterpret_cast<const uint8_t*>(arriving.data()),
+                                            arriving.size());
+        };
+        const std::string reply = link.ScanCommand("at+ds\r\n", 15);
+        if (std::string(c.result) == "ERROR") {
+            EXPECT_EQ("ERROR", reply);
+        } else {
+            EXPECT_EQ(static_cast<size_t>(c.nodes), ParseScanReply(reply).size());
+        }
+        EXPECT_EQ(c.pollsUsed, polls);
+    }
+}
+
 // The simulated network at 9600 baud, paced: the local node and the end-device lines are no
 // rows; a node named "BOOK" does not end the scan early.
 TEST(ScanCommand, CollectsTheWholeListingOfTheNetwork) {
