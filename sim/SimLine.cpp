@@ -112,7 +112,11 @@ std::size_t Simulator::Impl::PieceDue(const Chunk& c, TimePoint now) {
     if (cfg.pacing) {
         if (txPieceLen == 0) {
             txPieceLen = std::min(len, PaceChunk(c.rate));
-            txPieceDue = std::max(txFree, now) + ByteTime(c.rate) * txPieceLen;
+            // A piece that follows the previous one without a pause starts when that one
+            // ended, not when this thread woke up: late wake-ups must not stretch the line.
+            const auto pieceTime = ByteTime(c.rate) * txPieceLen;
+            const TimePoint begin = now - txFree < pieceTime ? txFree : now;
+            txPieceDue = begin + pieceTime;
         }
         if (now < txPieceDue) {
             txNextDue = txPieceDue;
