@@ -49,6 +49,10 @@ void CScanDlg::OnSearch() {
         vireo::ShowMessage("ERROR: Could not scan the remote device.", kAppCaption);
         return;
     }
+    ShowReply(reply);
+}
+
+void CScanDlg::ShowReply(const std::string& reply) {
     for (const ScanNode& node : ParseScanReply(reply)) {
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(0, QString::number(node.index));

@@ -16,6 +16,8 @@ public:
     CScanDlg(CManagerCore& manager, QWidget* parent);
 
     void OnSearch();
+    // Fills the list with the nodes of a scan reply.
+    void ShowReply(const std::string& reply);
     const CDialogForm& Form() const { return m_form; }
 
     QTreeWidget* m_list = nullptr;

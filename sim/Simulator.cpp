@@ -260,6 +260,11 @@ void Simulator::HangUp() {
     impl_->cv.wait(lk, [&] { return impl_->mode == Mode::HungUp || !impl_->running; });
 }
 
+std::string Simulator::ScanReplyText() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->ScanReply();
+}
+
 bool Simulator::SendUnsolicited(const std::string& bytes) {
     std::lock_guard lk(impl_->mu);
     const std::size_t before = impl_->txBacklog;

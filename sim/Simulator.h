@@ -248,6 +248,9 @@ public:
     // Number of complete XMODEM transfers (local and relayed) since Start.
     int CompletedTransfers() const;
 
+    // The text the module answers "at+ds" with now.
+    std::string ScanReplyText() const;
+
     // Bytes the module sends unasked (radio data passed through, chatter), queued at the line
     // rate behind anything already queued. False when the line's backlog is full and the
     // bytes were dropped, as a real line drops what nobody reads.
