@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <thread>
 
 namespace {
 
@@ -37,6 +38,29 @@ TEST_F(ScanDlgTest, SearchListsTheNodesAndApplyHandsBackTheChosenAddress) {
     EXPECT_EQ(sim->Remote(1).Eui(), scan.m_selectedAddress);
     QTimer::singleShot(0, [&] { scan.Form().Get<QPushButton>(1044)->click(); });
     EXPECT_EQ(QDialog::Accepted, scan.exec());
+}
+
+// A module that hangs up in the middle of its listing: the scan ends at once with its message,
+// not after its time-out.
+TEST_F(ScanDlgTest, ModuleHangingUpMidListingEndsTheScanAtOnce) {
+    vireo::sim::SimConfig config;
+    config.timing.scanDelayMs = 50;
+    Start(config);
+    dlg->m_pOpenButton->click();
+    ASSERT_EQ(1, dlg->m_bPortOpen);
+    int polls = 0, pollsAtHangUp = 0;
+    dlg->m_sleep = [&](int ms) {
+        if (++polls == 1 || !sim->WaitForSent("|", std::chrono::milliseconds(0)) || pollsAtHangUp)
+            return std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        sim->HangUp(); // the first node line is on its way
+        pollsAtHangUp = polls;
+    };
+    CScanDlg scan(*dlg, dlg.get());
+    ui.Expect("ERROR: Could not scan the remote device.");
+    scan.Form().Get<QPushButton>(1042)->click();
+    ASSERT_GT(pollsAtHangUp, 0);
+    EXPECT_LT(polls - pollsAtHangUp, 10);
+    EXPECT_EQ(0, scan.m_list->topLevelItemCount());
 }
 
 TEST_F(ScanDlgTest, ScanWithoutAConnectionSaysSoAndLeavesTheListEmpty) {
