@@ -9,7 +9,15 @@ namespace vireo::cli {
 
 namespace {
 
-enum VerbBit : unsigned { kPorts = 1, kInfo = 2, kFlash = 4, kRecover = 8, kScan = 16, kAll = 31 };
+enum VerbBit : unsigned {
+    kPorts = 1,
+    kInfo = 2,
+    kFlash = 4,
+    kRecover = 8,
+    kScan = 16,
+    kUpdate = 32,
+    kAll = 63
+};
 
 struct OptionRow {
     const char* name;
@@ -19,12 +27,15 @@ struct OptionRow {
 
 constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
-    {"--json", false, kPorts | kInfo | kScan},
+    {"--json", false, kPorts | kInfo | kScan | kUpdate},
     {"--port", true, kInfo | kFlash | kRecover | kScan},
     {"--baud", true, kInfo | kFlash | kRecover | kScan},
     {"--flow", true, kInfo | kFlash | kScan},
     {"--force", false, kFlash},
     {"--expect-version", true, kFlash},
+    {"--check", false, kUpdate},
+    {"--download", false, kUpdate},
+    {"--dir", true, kUpdate},
 };
 
 struct VerbRow {
@@ -37,7 +48,7 @@ struct VerbRow {
 constexpr VerbRow kVerbs[] = {
     {"ports", Verb::Ports, kPorts, false}, {"info", Verb::Info, kInfo, false},
     {"flash", Verb::Flash, kFlash, true},  {"recover", Verb::Recover, kRecover, true},
-    {"scan", Verb::Scan, kScan, false},
+    {"scan", Verb::Scan, kScan, false},    {"update", Verb::Update, kUpdate, false},
 };
 
 const VerbRow* FindVerb(const std::string& name) {
@@ -82,7 +93,7 @@ std::string ApplyValue(const std::string& name, const std::string& value, CliOpt
     }
     if (value.empty())
         return name + " needs a value";
-    options.expectVersion = value;
+    (name == "--dir" ? options.dir : options.expectVersion) = value;
     return "";
 }
 
@@ -93,6 +104,10 @@ void SetFlag(const std::string& name, CliOptions& options) {
         options.json = true;
     else if (name == "--force")
         options.force = true;
+    else if (name == "--check")
+        options.check = true;
+    else if (name == "--download")
+        options.download = true;
 }
 
 // One "--name[=value]" argument; i moves past a value taken from the next argument.
@@ -137,6 +152,13 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
     }
     if (options.help)
         return "";
+    if (verb.verb == Verb::Update) {
+        if (options.check == options.download)
+            return "give either --check or --download";
+        if (options.json && options.download)
+            return "--json goes with --check";
+        return "";
+    }
     if (verb.verb != Verb::Ports && options.port == 0)
         return "--port is required";
     if (verb.takesFile && options.file.empty())

@@ -22,6 +22,7 @@ int RunVerb(const CliOptions& options) {
     case Verb::Flash: return RunFlash(options);
     case Verb::Recover: return RunRecover(options);
     case Verb::Scan: return RunScan(options);
+    case Verb::Update: return RunUpdate(options);
     case Verb::None: break;
     }
     return kExitUsage;

@@ -12,6 +12,7 @@ int RunInfo(const CliOptions& options);
 int RunFlash(const CliOptions& options);
 int RunRecover(const CliOptions& options);
 int RunScan(const CliOptions& options);
+int RunUpdate(const CliOptions& options);
 
 // Parses the command line and runs the verb: the whole tool.
 int RunCommandLine(int argc, char* argv[]);
