@@ -2,7 +2,6 @@
 #include "webupdate/ReplacingFile.h"
 #include "webupdate/UpdateServer.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -12,8 +11,8 @@ namespace {
 
 enum class Failure { None, Download, Write };
 
-// Receives one file: checks the reply, writes it in 1024-byte chunks to a temporary file and
-// moves the progress one step per chunk.
+// Receives one file: checks the reply, writes it to a temporary file as it arrives and moves
+// the progress one step per 1024-byte chunk.
 class CFileReceiver final : public IHttpReceiver {
 public:
     CFileReceiver(const DownloadEntry& entry, IDownloadView& view) : m_entry(entry), m_view(view) {}
@@ -34,23 +33,20 @@ public:
     bool OnData(const char* data, size_t size) override {
         if (m_received == 0 && size > 0 && data[0] == '<' && m_total <= kErrorPageLimit)
             return Fail(Failure::Download); // the server's error page, not the file
+        if (!m_file.Write(data, size))
+            return Fail(Failure::Write);
         m_received += static_cast<long long>(size);
-        while (size > 0) {
-            const size_t take = std::min(size, kDownloadChunk - m_chunkLength);
-            std::copy(data, data + take, m_chunk + m_chunkLength);
-            m_chunkLength += take;
-            data += take;
-            size -= take;
-            if (m_chunkLength == kDownloadChunk && !WriteChunk())
-                return false;
-        }
+        // One step for each whole 1024-byte chunk; the last, shorter one steps in Finish.
+        const auto chunks = static_cast<int>(m_received / static_cast<long long>(kDownloadChunk));
+        while (m_steps < chunks)
+            m_view.SetProgressPos(++m_steps);
         return true;
     }
 
     // After a complete body: the last chunk, the length check and the rename.
     bool Finish() {
-        if (m_chunkLength > 0 && !WriteChunk())
-            return false;
+        if (m_received % static_cast<long long>(kDownloadChunk) != 0)
+            m_view.SetProgressPos(++m_steps);
         if (m_total >= 0 && m_received != m_total)
             return Fail(Failure::Download);
         return m_file.Commit() || Fail(Failure::Write);
@@ -66,22 +62,12 @@ private:
         return false;
     }
 
-    bool WriteChunk() {
-        if (!m_file.Write(m_chunk, m_chunkLength))
-            return Fail(Failure::Write);
-        m_chunkLength = 0;
-        m_view.SetProgressPos(++m_steps);
-        return true;
-    }
-
     const DownloadEntry& m_entry;
     IDownloadView& m_view;
     CReplacingFile m_file;
     long long m_total = -1;
     long long m_received = 0;
     int m_steps = 0;
-    char m_chunk[kDownloadChunk] = {};
-    size_t m_chunkLength = 0;
     Failure m_failure = Failure::None;
 };
 

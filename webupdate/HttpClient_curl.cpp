@@ -59,6 +59,7 @@ void Configure(CURL* curl, const std::string& url, Transfer& t, const HttpLimits
     // Less than one byte a second for stallTimeSec seconds: the server has stopped sending.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallTimeSec);
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, 64L * 1024);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnWrite);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);

@@ -57,6 +57,8 @@ bool CReplacingFile::Create(const std::string& target) {
         errno = 0;
         m_file = CreateExclusive(candidate);
         if (m_file) {
+            // Chunks come in 1 KiB: gather them into larger writes.
+            std::setvbuf(m_file, nullptr, _IOFBF, 64 * 1024);
             m_tempPath = candidate;
             return true;
         }

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 
 CWebUpdateDlg::CWebUpdateDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -109,6 +110,8 @@ void CWebUpdateDlg::ShowMessage(const std::string& message) {
 }
 
 void CWebUpdateDlg::SetProgressRange(int upper) {
+    m_progressUpper = upper;
+    m_shownPos = 0;
     QMetaObject::invokeMethod(
         this,
         [this, upper] {
@@ -119,8 +122,12 @@ void CWebUpdateDlg::SetProgressRange(int upper) {
 }
 
 void CWebUpdateDlg::SetProgressPos(int pos) {
-    // One update waits in the queue at a time, and it shows the newest position: a fast
+    // The bar moves when it has a visible way to go (a 500th of its range) or reaches its
+    // end, one update waits in the queue at a time and it shows the newest position: a fast
     // download does not flood the GUI thread with one call per 1024 bytes.
+    if (pos != m_progressUpper && pos - m_shownPos < std::max(1, m_progressUpper / 500))
+        return;
+    m_shownPos = pos;
     m_pendingPos.store(pos);
     if (m_posPosted.exchange(true))
         return;

@@ -65,6 +65,9 @@ private:
     QLabel* m_fileNameLabel = nullptr;
     QLabel* m_messageLabel = nullptr;
     bool m_closing = false;
+    // Worker thread only: the range and the position last handed to the GUI thread.
+    int m_progressUpper = 0;
+    int m_shownPos = 0;
     std::atomic<int> m_pendingPos{0};
     std::atomic<bool> m_posPosted{false};
 };
