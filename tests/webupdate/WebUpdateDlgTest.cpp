@@ -60,6 +60,10 @@ TEST_F(WebUpdateDlgTest, ConstructFilesArriveAFailedOneIsReportedAndTheDialogClo
     EXPECT_EQ("Downloading Complete.", dlg.MessageText());
     EXPECT_EQ(static_cast<int>(sample.size() / 1024 + 1), dlg.m_progress->maximum());
     EXPECT_EQ(dlg.m_progress->maximum(), dlg.m_progress->value());
+    // Screen readers speak what the labels show, described by their group's title.
+    EXPECT_EQ("Download progress", dlg.m_progress->accessibleName().toStdString());
+    EXPECT_EQ("Message", dlg.Form().Control(1051)->accessibleDescription().toStdString());
+    EXPECT_EQ("File name", dlg.Form().Control(1050)->accessibleDescription().toStdString());
 }
 
 TEST_F(WebUpdateDlgTest, TheCloseBoxStopsADownloadUnderWayAndKeepsTheFormerFile) {
