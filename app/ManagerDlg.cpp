@@ -3,10 +3,12 @@
 #include "config/ConfigPage.h"
 #include "firmware/FirmwarePage.h"
 #include "firmware/FirmwareUploadDlg.h"
+#include "platform/ProgramDirectory.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 #include "res/Icons.h"
 #include "serial/SettingsCombos.h"
+#include "webupdate/WebUpdateDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -92,6 +94,8 @@ void CManagerDlg::BuildSystemMenu() {
     m_systemMenu = new QMenu(this);
     m_systemMenu->setAccessibleName("System menu");
     m_systemMenu->addSeparator();
+    m_systemMenu->addAction("Web update(&U)", this, [this] { OnSysCommand(IDM_WEBUPDATE); });
+    m_systemMenu->addSeparator();
     m_systemMenu->addAction("About Vireo Manager(&A)...", this,
                             [this] { OnSysCommand(IDM_ABOUTBOX); });
     auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
@@ -107,6 +111,13 @@ void CManagerDlg::OnSysCommand(int command) {
     if ((command & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg about(this);
         about.exec();
+    } else if ((command & 0xFFF0) == IDM_WEBUPDATE) {
+        if (vireo::UiServices().MessageBox("Would you like to update this manager from web server?",
+                                           "Web update", vireo::MsgButtons::YesNo,
+                                           vireo::MsgIcon::Question) != vireo::MsgAnswer::Yes)
+            return;
+        CWebUpdateDlg update;
+        update.UpdateManager(vireo::GetProgramDirectory());
     }
 }
 

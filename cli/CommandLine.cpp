@@ -16,7 +16,8 @@ enum VerbBit : unsigned {
     kRecover = 8,
     kScan = 16,
     kTerm = 32,
-    kAll = 63
+    kUpdate = 64,
+    kAll = 127
 };
 
 struct OptionRow {
@@ -27,13 +28,16 @@ struct OptionRow {
 
 constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
-    {"--json", false, kPorts | kInfo | kScan},
+    {"--json", false, kPorts | kInfo | kScan | kUpdate},
     {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm},
     {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm},
     {"--flow", true, kInfo | kFlash | kScan | kTerm},
     {"--hex", false, kTerm},
     {"--force", false, kFlash},
     {"--expect-version", true, kFlash},
+    {"--check", false, kUpdate},
+    {"--download", false, kUpdate},
+    {"--dir", true, kUpdate},
 };
 
 struct VerbRow {
@@ -44,9 +48,10 @@ struct VerbRow {
 };
 
 constexpr VerbRow kVerbs[] = {
-    {"ports", Verb::Ports, kPorts, false}, {"info", Verb::Info, kInfo, false},
-    {"flash", Verb::Flash, kFlash, true},  {"recover", Verb::Recover, kRecover, true},
-    {"scan", Verb::Scan, kScan, false},    {"term", Verb::Term, kTerm, false},
+    {"ports", Verb::Ports, kPorts, false},    {"info", Verb::Info, kInfo, false},
+    {"flash", Verb::Flash, kFlash, true},     {"recover", Verb::Recover, kRecover, true},
+    {"scan", Verb::Scan, kScan, false},       {"term", Verb::Term, kTerm, false},
+    {"update", Verb::Update, kUpdate, false},
 };
 
 const VerbRow* FindVerb(const std::string& name) {
@@ -91,7 +96,7 @@ std::string ApplyValue(const std::string& name, const std::string& value, CliOpt
     }
     if (value.empty())
         return name + " needs a value";
-    options.expectVersion = value;
+    (name == "--dir" ? options.dir : options.expectVersion) = value;
     return "";
 }
 
@@ -104,6 +109,10 @@ void SetFlag(const std::string& name, CliOptions& options) {
         options.force = true;
     else if (name == "--hex")
         options.hex = true;
+    else if (name == "--check")
+        options.check = true;
+    else if (name == "--download")
+        options.download = true;
 }
 
 // One "--name[=value]" argument; i moves past a value taken from the next argument.
@@ -148,6 +157,13 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
     }
     if (options.help)
         return "";
+    if (verb.verb == Verb::Update) {
+        if (options.check == options.download)
+            return "give either --check or --download";
+        if (options.json && options.download)
+            return "--json goes with --check";
+        return "";
+    }
     if (verb.verb != Verb::Ports && options.port == 0)
         return "--port is required";
     if (verb.takesFile && options.file.empty())

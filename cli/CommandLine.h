@@ -7,6 +7,8 @@
 //   vireo recover --port COMn [--baud B] FILE
 //   vireo scan --port COMn [--baud B] [--flow F] [--json]
 //   vireo term --port COMn [--baud B] [--flow F] [--hex]
+//   vireo update --check [--json] [--dir DIR]
+//   vireo update --download [--dir DIR]
 //
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
@@ -17,7 +19,7 @@
 
 namespace vireo::cli {
 
-enum class Verb { None, Ports, Info, Flash, Recover, Scan, Term };
+enum class Verb { None, Ports, Info, Flash, Recover, Scan, Term, Update };
 
 struct CliOptions {
     Verb verb = Verb::None;
@@ -25,10 +27,13 @@ struct CliOptions {
     bool version = false;
     bool json = false;
     bool force = false;
-    bool hex = false;
-    int port = 0;         // n of "COM<n>"; 0 when not given
-    int baudRate = 0;     // 0: the verb's default
-    int flowControl = 10; // 10 none, 11 software, 12 hardware
+    bool hex = false;      // term --hex
+    bool check = false;    // update --check
+    bool download = false; // update --download
+    std::string dir;       // update: where the files go (default: the program directory)
+    int port = 0;          // n of "COM<n>"; 0 when not given
+    int baudRate = 0;      // 0: the verb's default
+    int flowControl = 10;  // 10 none, 11 software, 12 hardware
     std::string expectVersion;
     std::string file;
 };

@@ -11,6 +11,7 @@ enum ExitCode : int {
     kExitNoAnswer = 4,      // the module's application does not answer
     kExitTransfer = 5,      // the firmware transfer failed
     kExitVerify = 6,        // the module did not come back as expected after an update
+    kExitServer = 7,        // the update server cannot be reached or gives no index
     kExitInterrupted = 130, // stopped by Ctrl-C
 };
 

@@ -19,6 +19,7 @@ const char kOverview[] =
     "  recover   reload the firmware of a module that is stuck in its bootloader\n"
     "  scan      list the nodes of the module's radio network\n"
     "  term      a raw terminal on the line (Ctrl-] leaves)\n"
+    "  update    check the update server, or download its construct files\n"
     "\n"
     "  vireo --help          show this text\n"
     "  vireo --version       show the version\n"
@@ -26,7 +27,8 @@ const char kOverview[] =
     "\n"
     "Ports are named COM<n>; see 'vireo ports' and README.md for how numbers map to devices.\n"
     "Exit codes: 0 success, 1 operation failed, 2 usage error, 3 port cannot be opened,\n"
-    "4 module does not answer, 5 transfer failed, 6 verification failed, 130 interrupted.\n";
+    "4 module does not answer, 5 transfer failed, 6 verification failed, 7 update server\n"
+    "unreachable or without index, 130 interrupted.\n";
 
 const char kPorts[] = "usage: vireo ports [--json]\n"
                       "Lists the serial ports present, one a line: the COM name and the device.\n"
@@ -93,6 +95,20 @@ const char kTerm[] =
     "  --flow F      flow control: none (default), software or hardware\n"
     "  --hex         show received bytes as hexadecimal values, 16 to a line\n";
 
+const char kUpdate[] =
+    "usage: vireo update --check [--json] [--dir DIR]\n"
+    "       vireo update --download [--dir DIR]\n"
+    "Talks to the update server, as the manager's \"Web update\" does.\n"
+    "\n"
+    "  --check      fetch the Configs and Firmware indexes and list them: each construct\n"
+    "               file with whether DIR already holds it, each firmware line\n"
+    "  --json       with --check: print one JSON object\n"
+    "  --download   download every construct file of the Configs index into DIR\n"
+    "  --dir DIR    where the files go (default: the program directory)\n"
+    "\n"
+    "The server is VIREO_UPDATE_HOST (host[:port]) when set, else the built-in one;\n"
+    "http_proxy and no_proxy are honoured. A file is replaced only once it arrived whole.\n";
+
 } // namespace
 
 const char* HelpText(Verb verb) {
@@ -104,6 +120,7 @@ const char* HelpText(Verb verb) {
     case Verb::Recover: return kRecover;
     case Verb::Scan: return kScan;
     case Verb::Term: return kTerm;
+    case Verb::Update: return kUpdate;
     }
     return kOverview;
 }

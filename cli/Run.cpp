@@ -23,6 +23,7 @@ int RunVerb(const CliOptions& options) {
     case Verb::Recover: return RunRecover(options);
     case Verb::Scan: return RunScan(options);
     case Verb::Term: return RunTerm(options);
+    case Verb::Update: return RunUpdate(options);
     case Verb::None: break;
     }
     return kExitUsage;

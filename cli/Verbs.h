@@ -13,6 +13,7 @@ int RunFlash(const CliOptions& options);
 int RunRecover(const CliOptions& options);
 int RunScan(const CliOptions& options);
 int RunTerm(const CliOptions& options);
+int RunUpdate(const CliOptions& options);
 
 // Parses the command line and runs the verb: the whole tool.
 int RunCommandLine(int argc, char* argv[]);

@@ -6,6 +6,7 @@
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 #include "res/Icons.h"
+#include "webupdate/WebUpdateDlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -81,6 +82,10 @@ void CConfigPage::LoadConstructFile(int bLoad, const std::string& name) {
         request.remoteMode = m_manager.m_bRemoteMode == 1;
         request.directory =
             m_strConstructDir.empty() ? vireo::GetProgramDirectory() : m_strConstructDir;
+        request.updateFromWeb = [](const std::string& directory) {
+            CWebUpdateDlg update;
+            update.UpdateManager(directory);
+        };
         if (ParseConstructFile(*m_data, request) == -1)
             m_data->SetReadFailed();
         m_data->BuildGroupTable();

@@ -14,9 +14,9 @@
 #include <QPushButton>
 
 namespace {
-// The page's action buttons that have work to do today: choose file and the local update.
-// "Download from web server", "Search" and the remote "Update" join them with their handlers.
-constexpr int kActionButtons[] = {1031, 1033};
+// The page's action buttons that have work to do today: choose file, download from the web
+// server and the local update. "Search" and the remote "Update" join them with their handlers.
+constexpr int kActionButtons[] = {1031, 1039, 1033};
 } // namespace
 
 CFirmwarePage::CFirmwarePage(CManagerCore& manager, QWidget* parent)
@@ -44,6 +44,7 @@ void CFirmwarePage::OnInitDialog() {
         connect(m_form.Get<QPushButton>(id), &QPushButton::clicked, this, handler);
     };
     onClick(1031, &CFirmwarePage::OnChooseFile);
+    onClick(1039, &CFirmwarePage::OnDownloadFromWeb);
     onClick(1033, &CFirmwarePage::OnUpdateLocal);
     connect(m_cloneCheck, &QCheckBox::clicked, this, &CFirmwarePage::OnCloneClicked);
     // A path typed into the field is the file to update from, as a chosen one is.
@@ -84,7 +85,8 @@ void CFirmwarePage::EnableActionButtons(bool enable) {
     // disconnected page.
     const bool on = enable && m_manager.m_bPortOpen == 1;
     for (int id : kActionButtons)
-        m_form.Control(id)->setEnabled(on && !(id == 1031 && m_cloneCheck->isChecked()));
+        m_form.Control(id)->setEnabled(on &&
+                                       !((id == 1031 || id == 1039) && m_cloneCheck->isChecked()));
 }
 
 void CFirmwarePage::EnableDeviceControls(bool enable) {
@@ -109,7 +111,8 @@ int CFirmwarePage::DetectFirmwareModel() {
 
 void CFirmwarePage::OnCloneClicked() {
     const bool files = !m_cloneCheck->isChecked();
-    m_form.Control(1031)->setEnabled(files && m_manager.m_bPortOpen == 1 && !TransferRunning());
+    for (int id : {1031, 1039})
+        m_form.Control(id)->setEnabled(files && m_manager.m_bPortOpen == 1 && !TransferRunning());
     m_pathEdit->setEnabled(files);
 }
 

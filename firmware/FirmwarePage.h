@@ -26,6 +26,9 @@ public:
     ~CFirmwarePage() override;
 
     void OnChooseFile();
+    // Looks for newer firmware of the local device and of the listed remote devices on the
+    // update server; a downloaded file becomes the file to update from.
+    void OnDownloadFromWeb();
     // 1 when m_filePath can be read; m_strImageModel of the main dialog then names the model
     // found in its head (empty when none).
     int DetectFirmwareModel();
@@ -72,6 +75,8 @@ private:
     // A local update of an image made for another model needs the user's yes.
     bool ConfirmModel();
     void UpdateData();
+    // Runs the firmware check for one device; true when a file was downloaded.
+    bool CheckFirmwareOnWeb(const std::string& product, const std::string& version);
 
     QLineEdit* m_pathEdit = nullptr;
 };

@@ -71,7 +71,7 @@ TEST(DialogTemplate, ShippedFormsAreComplete) {
         }
         ++forms;
     }
-    EXPECT_EQ(9, forms);
+    EXPECT_EQ(10, forms);
 }
 
 } // namespace

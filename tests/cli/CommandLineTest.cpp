@@ -42,6 +42,12 @@ const RejectCase kRejected[] = {
     {"flash --port COM1", "the firmware file is missing"},
     {"flash --port COM1 a.ebl b.ebl", "unexpected argument 'b.ebl'"},
     {"flash --port COM1 --expect-version= a.ebl", "--expect-version needs a value"},
+    {"update", "give either --check or --download"},
+    {"update --check --download", "give either --check or --download"},
+    {"update --download --json", "--json goes with --check"},
+    {"update --check --dir", "--dir needs a value"},
+    {"update --check --port COM1", "--port does not apply to 'update'"},
+    {"info --port COM1 --check", "--check does not apply to 'info'"},
 };
 
 TEST(CommandLine, RejectsWhatCannotBeUsed) {

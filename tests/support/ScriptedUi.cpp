@@ -85,8 +85,14 @@ std::string CScriptedUi::GetOpenFileName(const FileDialogOptions&) {
     return path;
 }
 
-std::string CScriptedUi::GetSaveFileName(const FileDialogOptions&) {
+FileDialogOptions CScriptedUi::LastSaveOptions() const {
     std::lock_guard<std::mutex> guard(m_lock);
+    return m_lastSave;
+}
+
+std::string CScriptedUi::GetSaveFileName(const FileDialogOptions& options) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_lastSave = options;
     if (m_saveFiles.empty())
         return {};
     std::string path = m_saveFiles.front();

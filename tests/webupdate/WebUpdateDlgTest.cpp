@@ -1,0 +1,123 @@
+// The "Web update" dialog end to end against an HTTP server on the loopback interface: the
+// construct-file update from the Configs index, the firmware check, the close box in the
+// middle of a download, and the system-menu item of the main dialog.
+#include "webupdate/WebUpdateDlg.h"
+#include "app/ManagerDlg.h"
+#include "tests/support/HttpTestServer.h"
+#include "tests/support/ScriptedUi.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vireo::MsgAnswer;
+using vireo::test::CHttpTestServer;
+using vireo::test::CScriptedUi;
+using vireo::test::CUpdateHostOverride;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class WebUpdateDlgTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vireo-webupdate-XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(pattern));
+        dir = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string Dir() const { return dir.string() + "/"; }
+
+    fs::path dir;
+    CHttpTestServer server;
+    CUpdateHostOverride host{server.HostPort()};
+    CScriptedUi ui;
+};
+
+TEST_F(WebUpdateDlgTest, ConstructFilesArriveAFailedOneIsReportedAndTheDialogClosesItself) {
+    const std::string sample = ReadFile(fs::path(VIREO_SAMPLE_DIR) / "KA40_v1.0.2.vmcon");
+    server.SetFile("Configs", {200, "TOLK\r\ngone.vmcon\r\nKA40_v1.0.2.vmcon\r\n"});
+    server.SetFile("KA40_v1.0.2.vmcon", {200, sample});
+    ui.Expect("ERROR: Could not download file:\r\n'gone.vmcon'.");
+    CWebUpdateDlg dlg;
+    EXPECT_EQ("Web update", dlg.windowTitle().toStdString());
+    dlg.UpdateManager(Dir());
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_FALSE(dlg.m_hWorker.Running());
+    EXPECT_EQ(sample, ReadFile(dir / "KA40_v1.0.2.vmcon"));
+    EXPECT_FALSE(fs::exists(dir / "gone.vmcon"));
+    EXPECT_EQ("KA40_v1.0.2.vmcon", dlg.FileNameText());
+    EXPECT_EQ("Downloading Complete.", dlg.MessageText());
+    EXPECT_EQ(static_cast<int>(sample.size() / 1024 + 1), dlg.m_progress->maximum());
+    EXPECT_EQ(dlg.m_progress->maximum(), dlg.m_progress->value());
+    // Screen readers speak what the labels show, described by their group's title.
+    EXPECT_EQ("Download progress", dlg.m_progress->accessibleName().toStdString());
+    EXPECT_EQ("Message", dlg.Form().Control(1051)->accessibleDescription().toStdString());
+    EXPECT_EQ("File name", dlg.Form().Control(1050)->accessibleDescription().toStdString());
+}
+
+TEST_F(WebUpdateDlgTest, TheCloseBoxStopsADownloadUnderWayAndKeepsTheFormerFile) {
+    std::ofstream(dir / "slow.vmcon") << "former";
+    server.SetFile("Configs", {200, "TOLK\nslow.vmcon\nnext.vmcon\n"});
+    server.SetFile("slow.vmcon", {200, std::string(9000, 's'), -2, 4000}); // then silence
+    CWebUpdateDlg dlg;
+    dlg.m_limits.stallTimeSec = 3600; // only the close box can end it
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (dlg.isVisible() && dlg.m_progress->maximum() > 1)
+            dlg.close();
+    });
+    watch.start(10);
+    dlg.UpdateManager(Dir());
+    EXPECT_FALSE(dlg.m_hWorker.Running());
+    EXPECT_EQ("former", ReadFile(dir / "slow.vmcon"));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir), {}));
+    EXPECT_EQ(1u, server.Requests().size() - 1); // the index and slow.vmcon only
+    EXPECT_TRUE(ui.Shown().empty());
+}
+
+TEST_F(WebUpdateDlgTest, FirmwareCheckGivesThePathOnlyWhenTheFileWasStored) {
+    server.SetFile("Firmware", {200, "TOLK\nKA40:1.2.0:KA40_v1.2.0.ebl\n"});
+    server.SetFile("KA40_v1.2.0.ebl", {200, std::string(3000, '\x01')});
+    const std::string notice = "New firmware is available.\r\nWould you like to download?\r\n\r\n"
+                               "PRODUCT: KA40\r\nCURRENT VERSION: 1.0.2\r\nNEW VERSION: "
+                               "1.2.0\r\nFILENAME: KA40_v1.2.0.ebl";
+    const std::string path = Dir() + "chosen.ebl";
+    ui.Expect(notice, MsgAnswer::Yes);
+    ui.QueueSaveFile(path);
+    EXPECT_EQ(path, CWebUpdateDlg().CheckFirmware("KA40", "1.0.2"));
+    EXPECT_EQ(3000u, fs::file_size(path));
+
+    server.SetFile("KA40_v1.2.0.ebl", {500, "<html>broken</html>"});
+    ui.Expect(notice, MsgAnswer::Yes);
+    ui.QueueSaveFile(path);
+    ui.Expect("ERROR: Could not download file:\r\n'KA40_v1.2.0.ebl'.");
+    EXPECT_EQ("", CWebUpdateDlg().CheckFirmware("KA40", "1.0.2"));
+    EXPECT_EQ(3000u, fs::file_size(path));
+}
+
+TEST_F(WebUpdateDlgTest, SystemMenuOffersTheWebUpdateBeforeTheAboutBox) {
+    CManagerDlg manager;
+    manager.OnInitDialog();
+    QStringList items;
+    for (QAction* action : manager.m_systemMenu->actions())
+        items << (action->isSeparator() ? "-" : action->text());
+    EXPECT_EQ((QStringList{"-", "Web update(&U)", "-", "About Vireo Manager(&A)..."}), items);
+    ui.Expect("Would you like to update this manager from web server?", MsgAnswer::No);
+    manager.OnSysCommand(IDM_WEBUPDATE);
+    EXPECT_EQ("Web update", ui.Shown().at(0).caption);
+    EXPECT_EQ(vireo::MsgIcon::Question, ui.Shown().at(0).icon);
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+} // namespace
