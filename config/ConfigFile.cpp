@@ -59,11 +59,11 @@ long long ParseSavedCount(std::string_view text) {
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
     long long count = 0;
-    constexpr long long kCap = std::numeric_limits<long long>::max() / 10 - 10;
+    constexpr long long kMax = std::numeric_limits<long long>::max();
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (count > (kMax - 9) / 10)
+            return kMax;
         count = count * 10 + (text[i] - '0');
-        if (count > kCap)
-            return kCap;
     }
     return count;
 }

@@ -26,8 +26,8 @@ ConfigFileVerdict LoadConfigFile(const std::string& path, const std::string& con
 ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo::CProfileFile& file,
                                        const ConfigProgress& progress) {
     ConfigImportResult result;
-    const long long claimed =
-        ParseSavedCount(file.GetString(zgb::kFirmware, zgb::kNumOfSaves).value_or(""));
+    const std::string count = file.GetString(zgb::kFirmware, zgb::kNumOfSaves).value_or("");
+    const long long claimed = ParseSavedCount(count);
     result.sections = static_cast<int>(std::min(claimed, kMaxConfigSections));
     target.Manager().WakeSleepyDevice();
     for (int i = 0; i < result.sections; ++i) {
@@ -49,7 +49,7 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
             progress(i + 1, result.sections);
     }
     if (claimed > kMaxConfigSections) {
-        result.log += "Num_of_saves=" + std::to_string(claimed) + ": only the first " +
+        result.log += "Num_of_saves=" + VisibleText(count) + ": only the first " +
                       std::to_string(kMaxConfigSections) + " sections were read.\r\n";
         ++result.failed;
     }
