@@ -35,6 +35,8 @@ public:
     int WaitCursorDepth() const;
     int WaitCursorUses() const;
     std::vector<std::string> OpenedWithShell() const;
+    // Options of every file dialog shown, open and save alike, in order.
+    std::vector<FileDialogOptions> FileDialogs() const;
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                          MsgIcon icon) override;
@@ -51,6 +53,7 @@ private:
     std::deque<std::string> m_saveFiles;
     std::vector<ShownMessage> m_shown;
     std::vector<std::string> m_opened;
+    std::vector<FileDialogOptions> m_fileDialogs;
     std::function<void()> m_whileShown;
     int m_waitDepth = 0;
     int m_waitUses = 0;
