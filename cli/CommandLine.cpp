@@ -1,4 +1,6 @@
 #include "cli/CommandLine.h"
+#include "config/ConfigFile.h"
+#include "config/RemoteDevice.h"
 #include "platform/PortMap.h"
 #include "serial/SerialPortList.h"
 
@@ -9,7 +11,19 @@ namespace vireo::cli {
 
 namespace {
 
-enum VerbBit : unsigned { kPorts = 1, kInfo = 2, kFlash = 4, kRecover = 8, kScan = 16, kAll = 31 };
+enum VerbBit : unsigned {
+    kPorts = 1,
+    kInfo = 2,
+    kFlash = 4,
+    kRecover = 8,
+    kScan = 16,
+    kGet = 32,
+    kSet = 64,
+    kExport = 128,
+    kImport = 256,
+    kConfig = kGet | kSet | kExport | kImport,
+    kAll = 511
+};
 
 struct OptionRow {
     const char* name;
@@ -20,10 +34,11 @@ struct OptionRow {
 constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
     {"--json", false, kPorts | kInfo | kScan},
-    {"--port", true, kInfo | kFlash | kRecover | kScan},
-    {"--baud", true, kInfo | kFlash | kRecover | kScan},
-    {"--flow", true, kInfo | kFlash | kScan},
-    {"--force", false, kFlash},
+    {"--port", true, kInfo | kFlash | kRecover | kScan | kConfig},
+    {"--baud", true, kInfo | kFlash | kRecover | kScan | kConfig},
+    {"--flow", true, kInfo | kFlash | kScan | kConfig},
+    {"--force", false, kFlash | kImport},
+    {"--remote", true, kConfig},
     {"--expect-version", true, kFlash},
 };
 
@@ -31,13 +46,16 @@ struct VerbRow {
     const char* name;
     Verb verb;
     unsigned bit;
-    bool takesFile;
+    const char* operands; // what the arguments after the options are, e.g. "CMD VALUE"
+    int count;            // how many there must be
 };
 
 constexpr VerbRow kVerbs[] = {
-    {"ports", Verb::Ports, kPorts, false}, {"info", Verb::Info, kInfo, false},
-    {"flash", Verb::Flash, kFlash, true},  {"recover", Verb::Recover, kRecover, true},
-    {"scan", Verb::Scan, kScan, false},
+    {"ports", Verb::Ports, kPorts, "", 0},        {"info", Verb::Info, kInfo, "", 0},
+    {"flash", Verb::Flash, kFlash, "FILE", 1},    {"recover", Verb::Recover, kRecover, "FILE", 1},
+    {"scan", Verb::Scan, kScan, "", 0},           {"get", Verb::Get, kGet, "CMD", 1},
+    {"set", Verb::Set, kSet, "CMD VALUE", 2},     {"export", Verb::Export, kExport, "FILE", 1},
+    {"import", Verb::Import, kImport, "FILE", 1},
 };
 
 const VerbRow* FindVerb(const std::string& name) {
@@ -80,9 +98,41 @@ std::string ApplyValue(const std::string& name, const std::string& value, CliOpt
                                                    : 0;
         return options.flowControl ? "" : "--flow takes none, software or hardware";
     }
+    if (name == "--remote") {
+        options.remote = value;
+        return IsUsableRemoteAddress(value) ? ""
+                                            : "'" + VisibleText(value) + "' is no remote address";
+    }
     if (value.empty())
         return name + " needs a value";
     options.expectVersion = value;
+    return "";
+}
+
+// Puts the arguments after the options where the verb wants them; an error text when they
+// do not fit.
+std::string ApplyOperands(const std::vector<std::string>& operands, const VerbRow& verb,
+                          CliOptions& options) {
+    if (static_cast<int>(operands.size()) > verb.count)
+        return "unexpected argument '" + operands[static_cast<size_t>(verb.count)] + "'";
+    if (static_cast<int>(operands.size()) < verb.count)
+        return std::string(verb.verb == Verb::Flash || verb.verb == Verb::Recover
+                               ? "the firmware file"
+                               : verb.operands) +
+               " is missing";
+    if (verb.verb == Verb::Get || verb.verb == Verb::Set) {
+        options.command = operands[0];
+        // The command is sent as one line; "=" would make a read a write.
+        if (!IsSingleCommandLine(options.command) || options.command.find('=') != std::string::npos)
+            return "'" + VisibleText(options.command) + "' is no command; give it as AT+PANID";
+        if (verb.verb == Verb::Set) {
+            options.value = operands[1];
+            if (!options.value.empty() && !IsSingleCommandLine(options.value))
+                return "the value '" + VisibleText(options.value) + "' holds a control character";
+        }
+    } else if (verb.count == 1) {
+        options.file = operands[0];
+    }
     return "";
 }
 
@@ -122,6 +172,7 @@ std::string ParseOption(const std::vector<std::string>& args, size_t& i, const V
 std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbRow& verb,
                                CliOptions& options) {
     bool optionsEnded = false;
+    std::vector<std::string> operands;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!optionsEnded && arg == "--") {
@@ -129,19 +180,17 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (std::string error = ParseOption(args, i, verb, options); !error.empty())
                 return error;
-        } else if (verb.takesFile && options.file.empty()) {
-            options.file = arg;
         } else {
-            return "unexpected argument '" + arg + "'";
+            operands.push_back(arg);
         }
     }
     if (options.help)
-        return "";
+        return operands.size() > static_cast<size_t>(verb.count)
+                   ? "unexpected argument '" + operands[static_cast<size_t>(verb.count)] + "'"
+                   : "";
     if (verb.verb != Verb::Ports && options.port == 0)
         return "--port is required";
-    if (verb.takesFile && options.file.empty())
-        return "the firmware file is missing";
-    return "";
+    return ApplyOperands(operands, verb, options);
 }
 
 } // namespace
