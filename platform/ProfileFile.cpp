@@ -157,7 +157,9 @@ bool CProfileFile::WriteString(std::string_view section, std::string_view key,
         lines.emplace_back();
     size_t at = FindSection(section);
     if (at == npos) {
-        m_lines.push_back("[" + std::string(section) + "]");
+        std::string header(1, '['); // built in steps: "[" + text trips a false -Wrestrict
+        header.append(section).push_back(']');
+        m_lines.push_back(std::move(header));
         m_lines.insert(m_lines.end(), lines.begin(), lines.end());
         return true;
     }
