@@ -68,6 +68,22 @@ TEST_F(WebUpdateDlgTest, ConstructFilesArriveAFailedOneIsReportedAndTheDialogClo
     EXPECT_EQ("File name", dlg.Form().Control(1050)->accessibleDescription().toStdString());
 }
 
+// A name with a folder lands in that folder below the program directory, separators as they
+// are; an index that lists nothing closes the dialog at once without a word.
+TEST_F(WebUpdateDlgTest, NamesWithAFolderLandThereAndAnEmptyIndexClosesAtOnce) {
+    fs::create_directory(dir / "KA40");
+    server.SetFile("Configs", {200, "TOLK\nKA40/v1.vmcon\n"});
+    server.SetFile("KA40/v1.vmcon", {200, "[construct]"});
+    CWebUpdateDlg().UpdateManager(Dir());
+    EXPECT_EQ("[construct]", ReadFile(dir / "KA40" / "v1.vmcon"));
+
+    server.SetFile("Configs", {200, "TOLK\n\n"});
+    CWebUpdateDlg empty;
+    empty.UpdateManager(Dir());
+    EXPECT_FALSE(empty.isVisible());
+    EXPECT_TRUE(ui.Shown().empty());
+}
+
 TEST_F(WebUpdateDlgTest, TheCloseBoxStopsADownloadUnderWayAndKeepsTheFormerFile) {
     std::ofstream(dir / "slow.vmcon") << "former";
     server.SetFile("Configs", {200, "TOLK\nslow.vmcon\nnext.vmcon\n"});
