@@ -5,6 +5,7 @@
 // break.
 #include "terminal/TerminalRender.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
@@ -24,6 +25,23 @@ public:
     }
 };
 
+// Draws n bytes in the given view and checks what that view may draw.
+void Phase(int view, const uint8_t* data, size_t n, TerminalState& state, StringScreen& screen) {
+    SelectView(view, state, screen);
+    const size_t start = screen.text.size();
+    RenderReceived(data, n, state, screen);
+    if (view == 1) {
+        const std::string drawn = screen.text.substr(start);
+        for (char c : drawn)
+            if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ' ' && c != '\r' && c != '\n')
+                std::abort();
+        if (drawn.size() < 3 * n)
+            std::abort();
+    } else if (screen.text.size() > start + 2 * n) {
+        std::abort(); // at most a line break ("\r\n") per byte
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
@@ -31,24 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         return 0;
     TerminalState state;
     StringScreen screen;
-    const size_t split = bytes[0] % size;
-    const uint8_t* data = bytes + 1;
     const size_t length = size - 1;
-    SelectView(bytes[0] & 1, state, screen);
-    const size_t before = std::min(split, length);
-    RenderReceived(data, before, state, screen);
-    SelectView((bytes[0] >> 1) & 1, state, screen);
-    const size_t start = screen.text.size();
-    RenderReceived(data + before, length - before, state, screen);
-    const std::string drawn = screen.text.substr(std::min(start, screen.text.size()));
-    if (state.viewMode == 1) {
-        for (char c : drawn)
-            if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ' ' && c != '\r' && c != '\n')
-                std::abort();
-        if (drawn.size() < 3 * (length - before))
-            std::abort();
-    } else if (screen.text.size() > 2 * length + 2) {
-        std::abort();
-    }
+    const size_t split = std::min<size_t>(bytes[0] % size, length);
+    Phase(bytes[0] & 1, bytes + 1, split, state, screen);
+    Phase((bytes[0] >> 1) & 1, bytes + 1 + split, length - split, state, screen);
     return 0;
 }
