@@ -11,7 +11,8 @@ install(TARGETS vireo-manager vireo vireo-sim RUNTIME DESTINATION ${CMAKE_INSTAL
 install(FILES ${PROJECT_SOURCE_DIR}/res/vireo-manager.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${VIREO_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vireo-manager)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vireo-manager)
 
 set(VIREO_PACKAGE_MAINTAINER "Vireo Manager developers <vireo-manager@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -22,11 +23,13 @@ set(CPACK_PACKAGE_VENDOR "Vireo Manager developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Configures and updates ZigBee radio modules over a serial line")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Vireo Manager reads and writes the parameters of ZigBee radio modules over a serial \
-line, reaches the other modules of their radio network, updates their firmware and fetches \
-new construct files from an update server. The package holds the desktop tool \
-vireo-manager, the command-line tool vireo and the simulated module vireo-sim.")
+# Debian wants the long description in lines of at most 80 columns.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Vireo Manager reads and writes the parameters of ZigBee radio modules over a"
+    "serial line, reaches the other modules of their radio network, updates their"
+    "firmware and fetches new construct files from an update server."
+    "The package holds the desktop tool vireo-manager, the command-line tool vireo"
+    "and the simulated module vireo-sim.")
 set(CPACK_PACKAGE_CONTACT "${VIREO_PACKAGE_MAINTAINER}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -91,6 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "@share/vireo-manager/", "@share/vireo-manager/"},
         LayoutCase{"installed, executable folder given without separator", true, "bin", kShared,
                    "@xdg", "@home", "@xdg/vireo-manager/", "@share/vireo-manager/"},
+        LayoutCase{"installed into the user's own prefix: one folder for both", true, "bin/",
+                   kShared, "@share", "@home", "@share/vireo-manager/", "@share/vireo-manager/"},
         LayoutCase{"no shipped path known (Windows): the executable's folder", true, "bin/", "",
                    "@xdg", "@home", "@bin/", ""}),
     [](const auto& param) { return "Case" + std::to_string(param.index); });
