@@ -1,6 +1,8 @@
 #include "platform/InstalledLayout.h"
 
 #include <filesystem>
+#include <random>
+#include <string>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -32,13 +34,14 @@ bool IsConstructFile(const fs::directory_entry& entry) {
 }
 
 // Copies one file beside its target first and renames it into place, so that an interrupted
-// copy never leaves a half construct file under the real name.
+// copy never leaves a half construct file under the real name. The temporary name is unique,
+// so that two programs starting together do not write into the same one.
 void CopyIfMissing(const fs::path& from, const fs::path& to) {
     std::error_code ec;
     if (fs::exists(to, ec) || ec)
         return;
     fs::path part = to;
-    part += ".part";
+    part += ".part" + std::to_string(std::random_device{}());
     if (!fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec))
         return;
     if (!fs::exists(to, ec) && !ec)
