@@ -80,6 +80,8 @@ int main(int argc, char* argv[]) {
     {
         QApplication app(argc, argv);
         QApplication::setApplicationName("Vireo Manager");
+        // Lets the desktop match the window with the installed entry and its icon.
+        QGuiApplication::setDesktopFileName("vireo-manager");
         vireo::CQtUiServices services;
         vireo::InstallUiServices(&services);
         vireo::InstallQtMessagePoster();

@@ -6,12 +6,10 @@
 
 namespace vireo {
 
-namespace {
-
-QPixmap DrawAppIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+QImage AppIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     const double s = size / 32.0;
     p.setPen(Qt::NoPen);
@@ -27,15 +25,14 @@ QPixmap DrawAppIcon(int size) {
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(14 * s, 2 * s, 12 * s, 12 * s), -30 * 16, 90 * 16);
     p.drawArc(QRectF(16 * s, 4 * s, 8 * s, 8 * s), -30 * 16, 90 * 16);
-    return pixmap;
+    p.end();
+    return image;
 }
-
-} // namespace
 
 QIcon AppIcon() {
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64})
-        icon.addPixmap(DrawAppIcon(size));
+        icon.addPixmap(QPixmap::fromImage(AppIconImage(size)));
     return icon;
 }
 
