@@ -5,9 +5,9 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
           libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth lrzsz g++-mingw-w64-i686 fonts-dejavu-core fonts-nanum python3
           clang libclang-rt-14-dev)
-missing=()
 # The package check (scripts/check-deb.sh): dpkg-shlibdeps, file, desktop-file-validate.
 packages+=(dpkg-dev file desktop-file-utils)
+missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
 done
