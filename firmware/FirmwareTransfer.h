@@ -71,6 +71,8 @@ struct TransferSettings {
     // How long the completion message and the local restart's "OK" may keep the transfer
     // waiting after the last byte received.
     int textWaitLimitMs = 60000;
+    // How long a block of the remote variant may wait for its answer (the radio is slow).
+    int remoteBlockWaitMs = 20000;
 };
 
 struct TransferOutcome {

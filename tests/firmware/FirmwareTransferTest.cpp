@@ -250,6 +250,20 @@ TEST_F(TransferTest, EveryWaitHasItsTimeOut) {
     }
 }
 
+// A remote module that falls silent leaves the local one relaying: three CANs end the relay
+// so that the next command is a command again. A local bootloader is left alone.
+TEST_F(TransferTest, UnansweredBlockCancelsOnlyARelay) {
+    for (const auto& [variant, cancels] :
+         {std::pair{TransferVariant::Remote, true}, std::pair{TransferVariant::Local, false}}) {
+        line = FakeBootloader();
+        line.blockAnswers = {"", ""};
+        StartSignal();
+        EXPECT_EQ(TransferResult::NoBlockAnswer, Run(MakeFile("x"), variant).result);
+        EXPECT_EQ(cancels ? 3 : 0,
+                  std::count(line.writes.begin(), line.writes.end(), std::string(1, kCan)));
+    }
+}
+
 // A line that goes away while the device's text is awaited ends the wait at once.
 TEST_F(TransferTest, LostLineEndsTheTextWaits) {
     for (bool restart : {false, true}) {
