@@ -35,6 +35,8 @@ constexpr OptionRow kOptions[] = {
     {"--hex", false, kTerm},
     {"--force", false, kFlash},
     {"--expect-version", true, kFlash},
+    {"--remote", true, kFlash},
+    {"--clone", false, kFlash},
     {"--check", false, kUpdate},
     {"--download", false, kUpdate},
     {"--dir", true, kUpdate},
@@ -76,6 +78,42 @@ std::string Lower(std::string text) {
     return text;
 }
 
+bool IsIeeeAddress(const std::string& text) {
+    if (text.size() != 16)
+        return false;
+    for (char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+// "ADDR[,ADDR...]", appended to addresses in their order.
+std::string ParseRemoteAddresses(const std::string& value, std::vector<std::string>& addresses) {
+    size_t begin = 0;
+    for (;;) {
+        const size_t comma = value.find(',', begin);
+        const std::string address = value.substr(begin, comma - begin);
+        if (!IsIeeeAddress(address))
+            return "'" + address + "' is no IEEE address (16 hexadecimal digits)";
+        addresses.push_back(address);
+        if (comma == std::string::npos)
+            return "";
+        begin = comma + 1;
+    }
+}
+
+// A clone copies the local module's firmware: remote devices, and no file.
+std::string RemoteFlashError(const CliOptions& options) {
+    if (options.remotes.empty())
+        return "--clone goes with --remote";
+    if (!options.file.empty())
+        return "--clone takes no firmware file";
+    if (!options.expectVersion.empty())
+        return "--expect-version does not go with --remote";
+    return "";
+}
+
 // Stores the value of an option; an error text when the value cannot be used.
 std::string ApplyValue(const std::string& name, const std::string& value, CliOptions& options) {
     if (name == "--port") {
@@ -96,6 +134,8 @@ std::string ApplyValue(const std::string& name, const std::string& value, CliOpt
     }
     if (value.empty())
         return name + " needs a value";
+    if (name == "--remote")
+        return ParseRemoteAddresses(value, options.remotes);
     (name == "--dir" ? options.dir : options.expectVersion) = value;
     return "";
 }
@@ -113,6 +153,8 @@ void SetFlag(const std::string& name, CliOptions& options) {
         options.check = true;
     else if (name == "--download")
         options.download = true;
+    else if (name == "--clone")
+        options.clone = true;
 }
 
 // One "--name[=value]" argument; i moves past a value taken from the next argument.
@@ -166,8 +208,12 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
     }
     if (verb.verb != Verb::Ports && options.port == 0)
         return "--port is required";
+    if (options.clone)
+        return RemoteFlashError(options);
     if (verb.takesFile && options.file.empty())
         return "the firmware file is missing";
+    if (!options.remotes.empty() && !options.expectVersion.empty())
+        return "--expect-version does not go with --remote";
     return "";
 }
 

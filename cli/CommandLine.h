@@ -4,6 +4,8 @@
 //   vireo ports [--json]
 //   vireo info --port COMn [--baud B] [--flow none|software|hardware] [--json]
 //   vireo flash --port COMn [--baud B] [--flow F] [--force] [--expect-version V] FILE
+//   vireo flash --port COMn [--baud B] [--force] --remote ADDR[,ADDR...] FILE
+//   vireo flash --port COMn [--baud B] --remote ADDR[,ADDR...] --clone
 //   vireo recover --port COMn [--baud B] FILE
 //   vireo scan --port COMn [--baud B] [--flow F] [--json]
 //   vireo term --port COMn [--baud B] [--flow F] [--hex]
@@ -36,6 +38,8 @@ struct CliOptions {
     int flowControl = 10;  // 10 none, 11 software, 12 hardware
     std::string expectVersion;
     std::string file;
+    std::vector<std::string> remotes; // flash --remote: IEEE addresses, in the order given
+    bool clone = false;               // flash --clone: copy the local firmware to the remotes
 };
 
 struct ParsedCommandLine {
