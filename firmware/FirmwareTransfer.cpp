@@ -179,7 +179,11 @@ TransferResult CFirmwareTransfer::Finish() {
     m_line.Write(reinterpret_cast<const uint8_t*>("\r\n"), 2);
     m_line.Sleep(100);
     m_view.SetStatus("Update complete.");
+    // The local module reports a remote module's refusal of the image with "ERROR": no
+    // completion will follow then.
+    m_failFrom = m_settings.variant == TransferVariant::Remote ? m_reply.size() : std::string::npos;
     const TransferResult r = WaitForText("omplete", false, 0, TransferResult::NoCompletion);
+    m_failFrom = std::string::npos;
     if (r == TransferResult::Completed)
         m_line.Sleep(100);
     return r;
@@ -196,6 +200,9 @@ TransferResult CFirmwareTransfer::WaitForText(const char* needle, bool asWordLin
             asWordLine ? FindWordLine(m_reply, needle, nullptr, from) : m_reply.find(needle, from);
         if (at != std::string::npos)
             return TransferResult::Completed;
+        if (m_failFrom != std::string::npos &&
+            m_reply.find("ERROR", m_failFrom) != std::string::npos)
+            return TransferResult::Rejected;
         if (m_line.StopRequested())
             return TransferResult::Stopped;
         if (lost)
