@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTest>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -91,6 +92,12 @@ TEST_F(RemoteUpdateTest, SearchListsTheNetworkWithABarPerRow) {
         EXPECT_EQ(0, List()->ProgressBar(row)->value());
     }
     EXPECT_EQ("KD40", List()->topLevelItem(2)->text(4).toStdString());
+    // A click on a row's box reaches the list (no other control lies over it) and ticks it.
+    const QRect cell = List()->visualRect(List()->model()->index(1, 0));
+    const QPoint onPage = List()->viewport()->mapTo(Page(), cell.center());
+    EXPECT_EQ(List()->viewport(), Page()->childAt(onPage));
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(List()->IsRowChecked(1));
     EXPECT_TRUE(ui.Shown().empty());
 }
 
