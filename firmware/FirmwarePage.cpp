@@ -105,10 +105,13 @@ void CFirmwarePage::EnableActionButtons(bool enable) {
 
 void CFirmwarePage::EnableDeviceControls(bool enable) {
     if (!enable && m_batchActive) {
-        // Without a line the batch cannot go on: the devices left are not started.
+        // Without a line the batch cannot go on: the devices left are not started. Between
+        // two devices nothing else will give the line back to the window.
         m_timer.stop();
         m_batch.Abandon();
         m_batchActive = false;
+        if (!TransferRunning())
+            m_manager.SetTransferRunning(false);
     }
     EnableActionButtons(enable && !TransferRunning() && !m_batchActive);
 }

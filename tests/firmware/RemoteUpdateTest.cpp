@@ -205,6 +205,29 @@ TEST_F(RemoteUpdateTest, DeviceLostMidTransferFailsAndTheBatchGoesOn) {
     EXPECT_TRUE(ui.Shown().empty());
 }
 
+// The line goes away between two devices: the batch ends there, and the window is left
+// disconnected with Open usable, not locked for a batch that cannot go on.
+TEST_F(RemoteUpdateTest, LineLostBetweenDevicesEndsTheBatch) {
+    Connect();
+    Button(1035)->click();
+    Page()->m_filePath = vireo::GetProgramDirectory() + "KA40_v1.0.2.ebl";
+    // No second tick until the plug has been pulled.
+    Page()->m_batch.m_nextTickMs = 600000;
+    Tick(0);
+    Tick(1);
+    Button(1036)->click();
+    ASSERT_TRUE(Until([&] { return !Endings().empty(); }));
+    ASSERT_EQ(kWait, Endings().front());
+    ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + dlg->m_serial.m_strDevice +
+              ") went away. Check the cable or adapter, then press Open again.");
+    sim->HangUp();
+    ASSERT_TRUE(Until([&] { return dlg->m_bPortOpen == 0; }, 30s));
+    EXPECT_FALSE(Page()->BatchRunning());
+    EXPECT_TRUE(dlg->m_pOpenButton->isEnabled());
+    EXPECT_TRUE(dlg->m_tabHost.TabBar()->isTabEnabled(0));
+    EXPECT_EQ("v1.1.0", sim->Remote(1).Version());
+}
+
 TEST_F(RemoteUpdateTest, RemoteUpdateChecksBeforeAnythingStarts) {
     Connect();
     ui.Expect("ERROR: No device is found in this network.");
