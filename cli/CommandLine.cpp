@@ -1,4 +1,6 @@
 #include "cli/CommandLine.h"
+#include "config/ConfigFile.h"
+#include "config/RemoteDevice.h"
 #include "platform/PortMap.h"
 #include "serial/SerialPortList.h"
 
@@ -17,7 +19,12 @@ enum VerbBit : unsigned {
     kScan = 16,
     kTerm = 32,
     kUpdate = 64,
-    kAll = 127
+    kGet = 128,
+    kSet = 256,
+    kExport = 512,
+    kImport = 1024,
+    kConfig = kGet | kSet | kExport | kImport,
+    kAll = 2047
 };
 
 struct OptionRow {
@@ -29,13 +36,13 @@ struct OptionRow {
 constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
     {"--json", false, kPorts | kInfo | kScan | kUpdate},
-    {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm},
-    {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm},
-    {"--flow", true, kInfo | kFlash | kScan | kTerm},
+    {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
+    {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
+    {"--flow", true, kInfo | kFlash | kScan | kTerm | kConfig},
     {"--hex", false, kTerm},
-    {"--force", false, kFlash},
+    {"--force", false, kFlash | kImport},
+    {"--remote", true, kConfig | kFlash},
     {"--expect-version", true, kFlash},
-    {"--remote", true, kFlash},
     {"--clone", false, kFlash},
     {"--check", false, kUpdate},
     {"--download", false, kUpdate},
@@ -46,14 +53,17 @@ struct VerbRow {
     const char* name;
     Verb verb;
     unsigned bit;
-    bool takesFile;
+    const char* operands; // what the arguments after the options are, e.g. "CMD VALUE"
+    int count;            // how many there must be
 };
 
 constexpr VerbRow kVerbs[] = {
-    {"ports", Verb::Ports, kPorts, false},    {"info", Verb::Info, kInfo, false},
-    {"flash", Verb::Flash, kFlash, true},     {"recover", Verb::Recover, kRecover, true},
-    {"scan", Verb::Scan, kScan, false},       {"term", Verb::Term, kTerm, false},
-    {"update", Verb::Update, kUpdate, false},
+    {"ports", Verb::Ports, kPorts, "", 0},        {"info", Verb::Info, kInfo, "", 0},
+    {"flash", Verb::Flash, kFlash, "FILE", 1},    {"recover", Verb::Recover, kRecover, "FILE", 1},
+    {"scan", Verb::Scan, kScan, "", 0},           {"term", Verb::Term, kTerm, "", 0},
+    {"update", Verb::Update, kUpdate, "", 0},     {"get", Verb::Get, kGet, "CMD", 1},
+    {"set", Verb::Set, kSet, "CMD VALUE", 2},     {"export", Verb::Export, kExport, "FILE", 1},
+    {"import", Verb::Import, kImport, "FILE", 1},
 };
 
 const VerbRow* FindVerb(const std::string& name) {
@@ -76,6 +86,14 @@ std::string Lower(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
+}
+
+// 'text' with control characters shown as <0D>. Built in steps: "'" + a temporary trips a
+// false -Wrestrict of GCC 12.
+std::string Quoted(const std::string& text) {
+    std::string quoted(1, '\'');
+    quoted.append(VisibleText(text)).push_back('\'');
+    return quoted;
 }
 
 bool IsIeeeAddress(const std::string& text) {
@@ -103,14 +121,17 @@ std::string ParseRemoteAddresses(const std::string& value, std::vector<std::stri
     }
 }
 
-// A clone copies the local module's firmware: remote devices, and no file.
-std::string RemoteFlashError(const CliOptions& options) {
+// flash --remote: no version to expect from several modules; a clone copies the local
+// module's firmware, so it goes with remote devices and takes no file.
+std::string RemoteFlashError(const std::vector<std::string>& operands, const CliOptions& options) {
+    if (!options.remotes.empty() && !options.expectVersion.empty())
+        return "--expect-version does not go with --remote";
+    if (!options.clone)
+        return "";
     if (options.remotes.empty())
         return "--clone goes with --remote";
-    if (!options.file.empty())
+    if (!operands.empty())
         return "--clone takes no firmware file";
-    if (!options.expectVersion.empty())
-        return "--expect-version does not go with --remote";
     return "";
 }
 
@@ -132,11 +153,40 @@ std::string ApplyValue(const std::string& name, const std::string& value, CliOpt
                                                    : 0;
         return options.flowControl ? "" : "--flow takes none, software or hardware";
     }
+    if (name == "--remote") {
+        options.remote = value;
+        return IsUsableRemoteAddress(value) ? "" : Quoted(value) + " is no remote address";
+    }
     if (value.empty())
         return name + " needs a value";
-    if (name == "--remote")
-        return ParseRemoteAddresses(value, options.remotes);
     (name == "--dir" ? options.dir : options.expectVersion) = value;
+    return "";
+}
+
+// Puts the arguments after the options where the verb wants them; an error text when they
+// do not fit.
+std::string ApplyOperands(const std::vector<std::string>& operands, const VerbRow& verb,
+                          CliOptions& options) {
+    if (static_cast<int>(operands.size()) > verb.count)
+        return "unexpected argument '" + operands[static_cast<size_t>(verb.count)] + "'";
+    if (static_cast<int>(operands.size()) < verb.count)
+        return std::string(verb.verb == Verb::Flash || verb.verb == Verb::Recover
+                               ? "the firmware file"
+                               : verb.operands) +
+               " is missing";
+    if (verb.verb == Verb::Get || verb.verb == Verb::Set) {
+        options.command = operands[0];
+        // The command is sent as one line; "=" would make a read a write.
+        if (!IsSingleCommandLine(options.command) || options.command.find('=') != std::string::npos)
+            return Quoted(options.command) + " is no command; give it as AT+PANID";
+        if (verb.verb == Verb::Set) {
+            options.value = operands[1];
+            if (!options.value.empty() && !IsSingleCommandLine(options.value))
+                return "the value " + Quoted(options.value) + " holds a control character";
+        }
+    } else if (verb.count == 1) {
+        options.file = operands[0];
+    }
     return "";
 }
 
@@ -174,16 +224,19 @@ std::string ParseOption(const std::vector<std::string>& args, size_t& i, const V
         SetFlag(name, options);
         return "";
     }
-    if (eq != std::string::npos)
-        return ApplyValue(name, arg.substr(eq + 1), options);
-    if (i + 1 >= args.size())
+    if (eq == std::string::npos && i + 1 >= args.size())
         return name + " needs a value";
-    return ApplyValue(name, args[++i], options);
+    const std::string value = eq != std::string::npos ? arg.substr(eq + 1) : args[++i];
+    // flash takes a list of network addresses, one or more modules to update in turn.
+    if (name == "--remote" && verb.verb == Verb::Flash)
+        return ParseRemoteAddresses(value, options.remotes);
+    return ApplyValue(name, value, options);
 }
 
 std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbRow& verb,
                                CliOptions& options) {
     bool optionsEnded = false;
+    std::vector<std::string> operands;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!optionsEnded && arg == "--") {
@@ -191,30 +244,30 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             if (std::string error = ParseOption(args, i, verb, options); !error.empty())
                 return error;
-        } else if (verb.takesFile && options.file.empty()) {
-            options.file = arg;
         } else {
-            return "unexpected argument '" + arg + "'";
+            operands.push_back(arg);
         }
     }
     if (options.help)
-        return "";
+        return operands.size() > static_cast<size_t>(verb.count)
+                   ? "unexpected argument '" + operands[static_cast<size_t>(verb.count)] + "'"
+                   : "";
     if (verb.verb == Verb::Update) {
         if (options.check == options.download)
             return "give either --check or --download";
         if (options.json && options.download)
             return "--json goes with --check";
-        return "";
+        return ApplyOperands(operands, verb, options);
     }
     if (verb.verb != Verb::Ports && options.port == 0)
         return "--port is required";
-    if (options.clone)
-        return RemoteFlashError(options);
-    if (verb.takesFile && options.file.empty())
-        return "the firmware file is missing";
-    if (!options.remotes.empty() && !options.expectVersion.empty())
-        return "--expect-version does not go with --remote";
-    return "";
+    if (verb.verb == Verb::Flash) {
+        if (std::string error = RemoteFlashError(operands, options); !error.empty())
+            return error;
+        if (options.clone)
+            return "";
+    }
+    return ApplyOperands(operands, verb, options);
 }
 
 } // namespace

@@ -11,6 +11,10 @@
 //   vireo term --port COMn [--baud B] [--flow F] [--hex]
 //   vireo update --check [--json] [--dir DIR]
 //   vireo update --download [--dir DIR]
+//   vireo get --port COMn [--remote ADDR] [--baud B] [--flow F] CMD
+//   vireo set --port COMn [--remote ADDR] [--baud B] [--flow F] CMD VALUE
+//   vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE
+//   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force] FILE
 //
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
@@ -21,7 +25,7 @@
 
 namespace vireo::cli {
 
-enum class Verb { None, Ports, Info, Flash, Recover, Scan, Term, Update };
+enum class Verb { None, Ports, Info, Flash, Recover, Scan, Term, Update, Get, Set, Export, Import };
 
 struct CliOptions {
     Verb verb = Verb::None;
@@ -37,7 +41,11 @@ struct CliOptions {
     int baudRate = 0;      // 0: the verb's default
     int flowControl = 10;  // 10 none, 11 software, 12 hardware
     std::string expectVersion;
-    std::string file;
+    std::string file;    // firmware image (flash, recover) or configuration file (export, import)
+    std::string command; // get, set: the AT command without line end, e.g. AT+PANID
+    std::string value;   // set: the value to write (may be empty)
+    std::string remote;  // get, set, export, import --remote: address of a remote module; empty
+                         // for the local one
     std::vector<std::string> remotes; // flash --remote: IEEE addresses, in the order given
     bool clone = false;               // flash --clone: copy the local firmware to the remotes
 };

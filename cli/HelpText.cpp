@@ -1,5 +1,7 @@
 #include "cli/HelpText.h"
 
+#include <string>
+
 #ifndef VIREO_VERSION
 #error "VIREO_VERSION must be defined by the build"
 #endif
@@ -10,7 +12,8 @@ namespace {
 
 const char kOverview[] =
     "usage: vireo COMMAND [OPTIONS]\n"
-    "Identifies and updates ZigBee radio modules on a serial line, without a window.\n"
+    "Identifies, configures and updates ZigBee radio modules on a serial line, without a\n"
+    "window.\n"
     "\n"
     "Commands:\n"
     "  ports     list the serial ports present\n"
@@ -20,6 +23,10 @@ const char kOverview[] =
     "  scan      list the nodes of the module's radio network\n"
     "  term      a raw terminal on the line (Ctrl-] leaves)\n"
     "  update    check the update server, or download its construct files\n"
+    "  get       read one parameter of the module (or of a remote module)\n"
+    "  set       write one parameter of the module (or of a remote module)\n"
+    "  export    save every parameter of the module to a configuration file (*.zgb)\n"
+    "  import    play a configuration file back into the module\n"
     "\n"
     "  vireo --help          show this text\n"
     "  vireo --version       show the version\n"
@@ -118,6 +125,40 @@ const char kUpdate[] =
     "\n"
     "The server is VIREO_UPDATE_HOST (host[:port]) when set, else the built-in one;\n"
     "http_proxy and no_proxy are honoured. A file is replaced only once it arrived whole.\n";
+const char kRemoteOptions[] =
+    "  --port COMn     the module's port\n"
+    "  --remote ADDR   work on the remote module at ADDR (its EUI address,\n"
+    "                  see 'vireo scan'), reached through the module\n"
+    "  --baud B        line rate (default 9600)\n"
+    "  --flow F        flow control: none (default), software or hardware\n";
+
+const std::string kGet =
+    std::string("usage: vireo get --port COMn [--remote ADDR] [--baud B] [--flow F] CMD\n"
+                "Reads one parameter with its AT command (as the construct file names it, e.g.\n"
+                "AT+PANID) and prints its value.\n\n") +
+    kRemoteOptions;
+
+const std::string kSet =
+    std::string("usage: vireo set --port COMn [--remote ADDR] [--baud B] [--flow F] CMD VALUE\n"
+                "Writes one parameter: sends CMD=VALUE and succeeds when the module says OK.\n\n") +
+    kRemoteOptions;
+
+const std::string kExport =
+    std::string("usage: vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE\n"
+                "Reads every writable parameter named in the module's construct file and saves\n"
+                "the commands that set them to FILE (*.zgb), as the manager's Export does.\n"
+                "Parameters that cannot be read are listed in ExportErrorLog.TXT in the\n"
+                "current directory; the exit code is then 1.\n\n") +
+    kRemoteOptions;
+
+const std::string kImport =
+    std::string("usage: vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force]\n"
+                "                    FILE\n"
+                "Plays the configuration file FILE (*.zgb) back into the module, one command per\n"
+                "parameter, as the manager's Import does. Commands the module refuses are listed\n"
+                "in ImportErrorLog.TXT in the current directory; the exit code is then 1.\n\n") +
+    kRemoteOptions +
+    "  --force         import a file made for another product or firmware version\n";
 
 } // namespace
 
@@ -131,6 +172,10 @@ const char* HelpText(Verb verb) {
     case Verb::Scan: return kScan;
     case Verb::Term: return kTerm;
     case Verb::Update: return kUpdate;
+    case Verb::Get: return kGet.c_str();
+    case Verb::Set: return kSet.c_str();
+    case Verb::Export: return kExport.c_str();
+    case Verb::Import: return kImport.c_str();
     }
     return kOverview;
 }

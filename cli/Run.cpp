@@ -15,6 +15,9 @@ namespace {
 int RunVerb(const CliOptions& options) {
     CConsoleUi ui;
     const CConsoleUiInstall install(ui);
+    // --force plays back a configuration file made for another firmware version.
+    if (options.verb == Verb::Import && options.force)
+        ui.SetQuestionAnswer(MsgAnswer::Yes);
     InstallInterruptHandler();
     switch (options.verb) {
     case Verb::Ports: return RunPorts(options);
@@ -24,6 +27,10 @@ int RunVerb(const CliOptions& options) {
     case Verb::Scan: return RunScan(options);
     case Verb::Term: return RunTerm(options);
     case Verb::Update: return RunUpdate(options);
+    case Verb::Get: return RunGet(options);
+    case Verb::Set: return RunSet(options);
+    case Verb::Export: return RunExport(options);
+    case Verb::Import: return RunImport(options);
     case Verb::None: break;
     }
     return kExitUsage;

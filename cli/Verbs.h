@@ -16,6 +16,10 @@ int RunRecover(const CliOptions& options);
 int RunScan(const CliOptions& options);
 int RunTerm(const CliOptions& options);
 int RunUpdate(const CliOptions& options);
+int RunGet(const CliOptions& options);
+int RunSet(const CliOptions& options);
+int RunExport(const CliOptions& options);
+int RunImport(const CliOptions& options);
 
 // Parses the command line and runs the verb: the whole tool.
 int RunCommandLine(int argc, char* argv[]);

@@ -1,11 +1,16 @@
 #include "config/ConfigPage.h"
 #include "app/ManagerCore.h"
 #include "config/ConfigEditor.h"
+#include "config/ConfigExport.h"
+#include "config/ConfigFile.h"
+#include "config/ConfigImport.h"
 #include "config/ConstructLoader.h"
+#include "config/RemoteDevice.h"
 #include "platform/ProgramDirectory.h"
 #include "platform/QtText.h"
 #include "platform/UiServices.h"
 #include "res/Icons.h"
+#include "scan/ScanDlg.h"
 #include "webupdate/WebUpdateDlg.h"
 
 #include <QCheckBox>
@@ -34,6 +39,7 @@ void CConfigPage::OnInitDialog() {
     m_save = m_form.Get<QPushButton>(1006);
     m_chkRemote = m_form.Get<QCheckBox>(1027);
     m_pRestoreButton = m_form.Get<QPushButton>(1004);
+    m_address = m_form.Get<QLineEdit>(1026);
     m_form.Get<QLabel>(1012)->setWordWrap(true);
     UpdateData();
 
@@ -46,6 +52,11 @@ void CConfigPage::OnInitDialog() {
             [this](QTreeWidgetItem* current) { OnSelChangedTree(current); });
     connect(m_save, &QPushButton::clicked, this, &CConfigPage::OnSave);
     connect(m_pRestoreButton, &QPushButton::clicked, this, &CConfigPage::OnRestoreDefault);
+    connect(m_form.Get<QPushButton>(1002), &QPushButton::clicked, this, &CConfigPage::OnExport);
+    connect(m_form.Get<QPushButton>(1003), &QPushButton::clicked, this, &CConfigPage::OnImport);
+    connect(m_chkRemote, &QCheckBox::clicked, this, &CConfigPage::OnRemoteSetting);
+    connect(m_form.Get<QPushButton>(1042), &QPushButton::clicked, this,
+            &CConfigPage::OnBrowseAddress);
 }
 
 void CConfigPage::UpdateData() {
@@ -60,8 +71,8 @@ void CConfigPage::UpdateData() {
 }
 
 void CConfigPage::EnableDeviceControls(bool enable) {
-    // Export, Import and the remote controls are enabled once their features exist.
-    m_pRestoreButton->setEnabled(enable);
+    for (const int id : {1002, 1003, 1004, 1026, 1027, 1042})
+        m_form.Control(id)->setEnabled(enable);
     if (enable)
         return;
     m_strRemoteProductName.clear();
@@ -144,10 +155,10 @@ void CConfigPage::FillComboBox(QComboBox* box, const std::vector<std::string>& t
     box->setCurrentIndex(selected);
 }
 
-std::string CConfigPage::ReadParameter(const ConfigParam& param) {
+CConfigTarget CConfigPage::Target() const {
     if (m_manager.m_bRemoteMode == 1)
-        return m_manager.QueryRemoteCommand(param.command, 15, m_strRemoteEui);
-    return m_manager.QueryCommand(param.command, 1);
+        return CConfigTarget(m_manager, m_strRemoteEui);
+    return CConfigTarget(m_manager);
 }
 
 void CConfigPage::ShowReadFailure(QWidget* input) {
@@ -174,7 +185,7 @@ bool CConfigPage::ShowParameter(int i) {
         m_combo->setEnabled(true);
         const std::vector<std::string> choices = SplitList(p.choiceList);
         m_manager.WakeSleepyDevice();
-        const std::string reply = ReadParameter(p);
+        const std::string reply = Target().Read(p.command);
         if (reply == "ERROR") {
             ShowReadFailure(m_combo);
         } else {
@@ -188,7 +199,7 @@ bool CConfigPage::ShowParameter(int i) {
         m_edit->setEnabled(true);
         FillComboBox(m_combo, {}, {}, 0, 0);
         m_manager.WakeSleepyDevice();
-        const std::string reply = ReadParameter(p);
+        const std::string reply = Target().Read(p.command);
         if (reply == "ERROR")
             ShowReadFailure(m_edit);
         else
@@ -230,20 +241,88 @@ void CConfigPage::OnSave() {
                                                            : vireo::FromQt(m_combo->currentText()))
                                 : vireo::FromQt(m_edit->text());
     const std::string command = SaveCommand(p, value);
-    const int ok = m_manager.m_bRemoteMode == 1
-                       ? m_manager.SendRemoteCommand(command, 15, m_strRemoteEui)
-                       : m_manager.SendCommand(command, 2);
-    if (ok != 1)
+    if (Target().Write(command, 2) != 1)
         vireo::ShowMessage("ERROR: Could not save the configuration paramater.", kAppCaption);
 }
 
 void CConfigPage::OnRestoreDefault() {
     if (m_manager.m_bRemoteMode == 1) {
-        if (m_manager.SendRemoteCommand("ATZ\r\n", 15, m_strRemoteEui) != 1)
+        if (Target().Write("ATZ\r\n", 3) != 1)
             vireo::ShowMessage("ERROR: Could not restart the device.", kAppCaption);
         return;
     }
     m_manager.WakeSleepyDevice();
     if (m_manager.SendCommand("AT&f\r\n", 3) != 1)
         vireo::ShowMessage("ERROR: Could not restore this device to factory default.", kAppCaption);
+}
+
+void CConfigPage::OnExport() {
+    const std::string path = vireo::UiServices().GetSaveFileName(ExportDialogOptions());
+    if (path.empty())
+        return;
+    ExportToFile(Target(), *m_data, path, m_strLogDir);
+}
+
+void CConfigPage::OnImport() {
+    const std::string path = vireo::UiServices().GetOpenFileName(ImportDialogOptions());
+    if (path.empty())
+        return;
+    ImportFromFile(Target(), m_data->m_strConstructFile, path, m_strLogDir);
+}
+
+void CConfigPage::OnRemoteSetting() {
+    m_pRestoreButton = m_form.Get<QPushButton>(1004);
+    if (m_chkRemote->isChecked())
+        SwitchToRemote();
+    else
+        SwitchToLocal();
+}
+
+void CConfigPage::SwitchToRemote() {
+    m_strRemoteAddress = vireo::FromQt(m_address->text());
+    // An address with a comma or a line break would end the wrapper early and send the rest
+    // as a command of its own.
+    if (!IsUsableRemoteAddress(m_strRemoteAddress)) {
+        vireo::ShowMessage("ERROR: Invalid remote address", kAppCaption);
+        m_chkRemote->setChecked(false);
+        return;
+    }
+    const RemoteIdentity identity = IdentifyRemoteDevice(m_manager, m_strRemoteAddress);
+    if (!identity.responded) {
+        vireo::ShowMessage("ERROR: The remote device does not respond.", kAppCaption);
+        m_chkRemote->setChecked(false);
+        return;
+    }
+    m_strRemoteProductName = identity.productName;
+    m_strRemoteEui = identity.euiAddress;
+    m_strRemoteVersion = identity.firmwareVersion;
+    m_address->setEnabled(false);
+    m_pRestoreButton->setText("Reboot");
+    UpdateData();
+    m_manager.m_bRemoteMode = 1;
+    LoadConstructFile(0, "");
+    LoadConstructFile(1, ConstructFileName(m_strRemoteProductName, m_strRemoteVersion));
+}
+
+void CConfigPage::SwitchToLocal() {
+    m_address->setEnabled(true);
+    m_pRestoreButton->setText("Restore to Factory Default");
+    m_strRemoteProductName.clear();
+    m_strRemoteEui.clear();
+    m_strRemoteVersion.clear();
+    m_strRangeLabel.clear();
+    m_strRange.clear();
+    m_manager.m_bRemoteMode = 0;
+    LoadConstructFile(0, "");
+    LoadConstructFile(
+        1, ConstructFileName(m_manager.m_strProductName, m_manager.m_strFirmwareVersion));
+    UpdateData();
+}
+
+void CConfigPage::OnBrowseAddress() {
+    CScanDlg scan(m_manager, this);
+    if (scan.exec() == QDialog::Accepted) {
+        m_address->setText(vireo::ToQt(scan.m_selectedAddress));
+        UpdateData();
+    }
 }

@@ -3,6 +3,7 @@
 // it back, and the management box restores the factory defaults.
 #pragma once
 
+#include "config/ConfigTarget.h"
 #include "config/ConstructFile.h"
 #include "pages/PageDialog.h"
 
@@ -51,18 +52,28 @@ public:
     int m_nSel = -1;
     // Where construct files are looked for; empty means the program directory.
     std::string m_strConstructDir;
+    // Where the export and import error logs are written; empty means the current directory.
+    std::string m_strLogDir;
 
 public slots:
     void OnSelChangedTree(QTreeWidgetItem* item);
     void OnSave();
     void OnRestoreDefault();
+    void OnExport();
+    void OnImport();
+    void OnRemoteSetting();
+    void OnBrowseAddress();
 
 protected:
     void OnInitDialog() override;
 
 private:
-    // Reads a parameter from the local or the remote device.
-    std::string ReadParameter(const ConfigParam& param);
+    // The device the page's transactions go to: the remote one by its EUI address in remote
+    // mode, else the local one.
+    CConfigTarget Target() const;
+    // Remote mode on with the address of 1026, or back to the local device.
+    void SwitchToRemote();
+    void SwitchToLocal();
     // Handles one record whose name matches the selection; false ends the handling early.
     bool ShowParameter(int index);
     void ShowReadFailure(QWidget* input);
@@ -76,4 +87,5 @@ private:
     QPushButton* m_save = nullptr;
     QCheckBox* m_chkRemote = nullptr;
     QPushButton* m_pRestoreButton = nullptr;
+    QLineEdit* m_address = nullptr;
 };

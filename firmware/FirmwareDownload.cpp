@@ -14,8 +14,9 @@ constexpr char kNoDevice[] = "ERROR: The device does not respond. \r\nPlease mak
 bool CFirmwarePage::CheckFirmwareOnWeb(const std::string& product, const std::string& version) {
     CWebUpdateDlg update;
     const std::string path = update.CheckFirmware(product, version);
+    // A download that failed or was closed has said so; there was new firmware all the same.
     if (path.empty())
-        return false;
+        return update.FirmwareDownloadTried();
     m_filePath = path;
     UpdateData();
     return true;

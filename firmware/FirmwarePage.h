@@ -109,7 +109,8 @@ private:
     // A local update of an image made for another model needs the user's yes.
     bool ConfirmModel();
     void UpdateData();
-    // Runs the firmware check for one device; true when a file was downloaded.
+    // Runs the firmware check for one device; true when new firmware was offered and its
+    // download tried (the check has reported a failed one itself).
     bool CheckFirmwareOnWeb(const std::string& product, const std::string& version);
 
     QLineEdit* m_pathEdit = nullptr;

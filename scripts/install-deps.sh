@@ -3,7 +3,8 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
           libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth lrzsz g++-mingw-w64-i686 fonts-dejavu-core fonts-nanum python3)
+          xvfb xauth lrzsz g++-mingw-w64-i686 fonts-dejavu-core fonts-nanum python3
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

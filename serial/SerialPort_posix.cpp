@@ -12,6 +12,7 @@
 
 #ifdef __linux__
 #include <asm/ioctls.h> // TCGETS2, TCSETS2
+#include <linux/serial.h> // serial_struct, ASYNC_LOW_LATENCY
 // The kernel's termios2 record, which glibc does not declare: it carries rates that have no
 // B-constant (BOTHER).
 struct termios2 {
@@ -39,6 +40,18 @@ bool SetCustomSpeed(int fd, int baud) {
     t2.c_ispeed = static_cast<speed_t>(baud);
     t2.c_ospeed = static_cast<speed_t>(baud);
     return ioctl(fd, TCSETS2, &t2) == 0;
+}
+
+// USB serial adapters hold received bytes back for their latency timer (often 16 ms) before
+// passing them on; a transfer that waits for every acknowledgement would spend most of its
+// time there. Low-latency mode asks the driver to pass bytes on at once. Drivers without the
+// request (pseudo-terminals, many native ports) refuse it, which changes nothing.
+void RequestLowLatency(int fd) {
+    struct serial_struct serial {};
+    if (ioctl(fd, TIOCGSERIAL, &serial) != 0 || (serial.flags & ASYNC_LOW_LATENCY) != 0)
+        return;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    [[maybe_unused]] const int ignored = ioctl(fd, TIOCSSERIAL, &serial);
 }
 #endif
 
@@ -89,6 +102,8 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
 #ifdef __linux__
     if (applied && built.customSpeed)
         applied = SetCustomSpeed(m_fd, baudRate);
+    if (applied)
+        RequestLowLatency(m_fd);
 #endif
     if (!applied) {
         SetError(m_strDevice + ": line settings refused" +

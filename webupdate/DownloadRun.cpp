@@ -31,8 +31,11 @@ public:
     }
 
     bool OnData(const char* data, size_t size) override {
-        if (m_received == 0 && size > 0 && data[0] == '<' && m_total <= kErrorPageLimit)
-            return Fail(Failure::Download); // the server's error page, not the file
+        if (m_received == 0 && size > 0 && data[0] == '<') {
+            m_startsLikePage = true;
+            if (m_total >= 0 && m_total <= kErrorPageLimit)
+                return Fail(Failure::Download); // the server's error page, not the file
+        }
         if (!m_file.Write(data, size))
             return Fail(Failure::Write);
         m_received += static_cast<long long>(size);
@@ -48,6 +51,9 @@ public:
         if (m_received % static_cast<long long>(kDownloadChunk) != 0)
             m_view.SetProgressPos(++m_steps);
         if (m_total >= 0 && m_received != m_total)
+            return Fail(Failure::Download);
+        // Without an announced length the page rule is judged on what arrived.
+        if (m_total < 0 && m_startsLikePage && m_received <= kErrorPageLimit)
             return Fail(Failure::Download);
         return m_file.Commit() || Fail(Failure::Write);
     }
@@ -67,6 +73,7 @@ private:
     CReplacingFile m_file;
     long long m_total = -1;
     long long m_received = 0;
+    bool m_startsLikePage = false;
     int m_steps = 0;
     Failure m_failure = Failure::None;
 };

@@ -37,11 +37,19 @@ std::vector<std::string> IndexLines(const std::string& prepared) {
 }
 
 bool IsSafeLocalName(const std::string& name) {
-    if (name.empty() || name == "." || name.find("..") != std::string::npos)
-        return false;
-    for (const char c : name) {
-        if (c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            return false;
+    size_t start = 0; // of the current component
+    for (size_t i = 0; i <= name.size(); ++i) {
+        const bool end = i == name.size() || name[i] == '/' || name[i] == '\\';
+        if (!end) {
+            const auto c = static_cast<unsigned char>(name[i]);
+            if (c == ':' || c < 0x20 || c == 0x7F)
+                return false;
+            continue;
+        }
+        const std::string_view part(name.data() + start, i - start);
+        if (part.empty() || part == "." || part == "..")
+            return false; // also refuses a leading separator: an absolute path
+        start = i + 1;
     }
     return true;
 }

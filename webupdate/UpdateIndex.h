@@ -24,9 +24,10 @@ bool PrepareIndex(std::string& text);
 // first zero byte on is not read.
 std::vector<std::string> IndexLines(const std::string& prepared);
 
-// True when a name from the Configs index may be stored in the program directory: not empty,
-// not "." or "..", no "/", "\", ":", "..", and no control bytes, so that it can only name a
-// file right in that directory.
+// True when a name from the Configs index may be stored under the program directory: a
+// relative path whose parts ("/" or "\" between them) are neither empty, "." nor "..", with
+// no ":" and no control bytes, so that it can only name a file in that directory or in a
+// folder below it (which must exist already).
 bool IsSafeLocalName(const std::string& name);
 
 struct FirmwareLine {

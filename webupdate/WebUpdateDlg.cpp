@@ -35,9 +35,11 @@ void CWebUpdateDlg::UpdateManager(const std::string& programDir) {
 
 std::string CWebUpdateDlg::CheckFirmware(const std::string& product,
                                          const std::string& currentVersion) {
+    m_firmwareTried = false;
     if (!vireo::PrepareFirmwareDownload(vireo::UpdateBaseAddress(), product, currentVersion, m_list,
                                         m_limits))
         return {};
+    m_firmwareTried = true;
     const std::string path = m_list.front().name;
     RunDownloads();
     // A path whose download failed holds no new firmware (at best the former file).

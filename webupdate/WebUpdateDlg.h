@@ -29,6 +29,9 @@ public:
     // Offers the newest firmware for the device and downloads it where the user chooses: the
     // path of the stored file, or empty when nothing new was stored.
     std::string CheckFirmware(const std::string& product, const std::string& currentVersion);
+    // True when the last CheckFirmware found new firmware and the user chose to download it,
+    // whether or not the download then succeeded (a failure has been reported already).
+    bool FirmwareDownloadTried() const { return m_firmwareTried; }
 
     const CDialogForm& Form() const { return m_form; }
     std::string FileNameText() const;
@@ -44,6 +47,7 @@ public:
     std::string m_message;
     vireo::HttpLimits m_limits;
     vireo::DownloadSummary m_summary;
+    bool m_firmwareTried = false;
 
 protected:
     void done(int result) override;

@@ -48,6 +48,14 @@ const RejectCase kRejected[] = {
     {"update --check --dir", "--dir needs a value"},
     {"update --check --port COM1", "--port does not apply to 'update'"},
     {"info --port COM1 --check", "--check does not apply to 'info'"},
+    {"get --port COM1", "CMD is missing"},
+    {"set --port COM1 AT+PANID", "CMD VALUE is missing"},
+    {"get --port COM1 AT+PANID 1", "unexpected argument '1'"},
+    {"get --port COM1 AT+PANID=1", "'AT+PANID=1' is no command"},
+    {"get --port COM1 --remote 12,ATZ AT+PANID", "'12,ATZ' is no remote address"},
+    {"export --port COM1", "FILE is missing"},
+    {"info --port COM1 --remote 1234", "--remote does not apply to 'info'"},
+    {"export --port COM1 --force a.zgb", "--force does not apply to 'export'"},
     {"flash --port COM1 --remote 000D6F0000B1000 a.ebl", "'000D6F0000B1000' is no IEEE address"},
     {"flash --port COM1 --remote 000D6F0000B10001, a.ebl", "'' is no IEEE address"},
     {"flash --port COM1 --remote 000D6F0000B1000G a.ebl", "'000D6F0000B1000G' is no IEEE"},
@@ -58,6 +66,31 @@ const RejectCase kRejected[] = {
      "--expect-version does not go with --remote"},
     {"scan --port COM1 --remote 000D6F0000B10001", "--remote does not apply to 'scan'"},
 };
+
+// A line break in a command, value or address would reach the module as a second command.
+TEST(CommandLine, RefusesLineBreaksThatWouldStartAnotherCommand) {
+    const std::vector<std::vector<std::string>> lines = {
+        {"set", "--port", "COM1", "AT+NODENAME", "x\r\nAT&F"},
+        {"get", "--port", "COM1", "AT+PANID\r\nAT&F"},
+        {"get", "--port", "COM1", "--remote", "1234\r\nAT&F\r\n", "AT+PANID"},
+    };
+    for (const auto& line : lines)
+        EXPECT_NE("", ParseCommandLine(line).error) << line.back();
+}
+
+TEST(CommandLine, ConfigurationVerbsTakeTheirOperands) {
+    const ParsedCommandLine set =
+        ParseCommandLine(Split("set --port COM2 --remote 00124B000A0B0C0D AT+NODENAME a=b"));
+    ASSERT_EQ("", set.error);
+    EXPECT_EQ(Verb::Set, set.options.verb);
+    EXPECT_EQ("AT+NODENAME", set.options.command);
+    EXPECT_EQ("a=b", set.options.value);
+    EXPECT_EQ("00124B000A0B0C0D", set.options.remote);
+    const ParsedCommandLine import = ParseCommandLine(Split("import --port COM2 --force b.zgb"));
+    ASSERT_EQ("", import.error);
+    EXPECT_TRUE(import.options.force);
+    EXPECT_EQ("b.zgb", import.options.file);
+}
 
 TEST(CommandLine, RejectsWhatCannotBeUsed) {
     for (const RejectCase& c : kRejected) {

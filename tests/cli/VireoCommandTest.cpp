@@ -277,5 +277,60 @@ TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     }
 }
 
+// One parameter read and written, on the module and on a remote module behind it; only the
+// typed address is asked for the identity, the rest goes to the EUI address it reported.
+TEST_F(VireoCommand, GetAndSetReachTheModuleAndARemoteModule) {
+    sim::SimConfig config;
+    config.remotes = {{"KD40", "v1.1.0", "00124B000A0B0C0D", "Far node", "1", "1234"}};
+    StartModule(config);
+    const ChildResult set = Vireo({"set", "--port", "COM1", "AT+NODENAME", "a=b c"});
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(sim->Local().NodeName(), "a=b c");
+    const ChildResult get = Vireo({"get", "--port", "COM1", "AT+NODENAME"});
+    EXPECT_EQ(get.exitCode, 0) << get.err;
+    EXPECT_EQ(get.out, "a=b c\n");
+    EXPECT_TRUE(Contains(get.err, "Reading AT+NODENAME of KA40 v1.1.0 on COM1")) << get.err;
+
+    sim->ClearReceived();
+    const ChildResult remote =
+        Vireo({"set", "--port", "COM1", "--remote", "00124b000a0b0c0d", "AT+PANID", "4321"});
+    EXPECT_EQ(remote.exitCode, 0) << remote.err;
+    EXPECT_EQ(sim->Remote(0).Get("AT+PANID").value_or(""), "4321");
+    EXPECT_EQ(sim->Local().Get("AT+PANID").value_or(""), "1A2B");
+    EXPECT_TRUE(Contains(sim->ReceivedText(), "AT+RC=00124B000A0B0C0D,AT+PANID=4321\r\n"));
+
+    const ChildResult refused = Vireo({"set", "--port", "COM1", "AT+CHANNEL", "99"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Contains(refused.err, "ERROR: Could not save the configuration paramater."));
+    const ChildResult nobody = Vireo({"get", "--port", "COM1", "--remote", "0BAD", "AT+PANID"});
+    EXPECT_EQ(nobody.exitCode, 4);
+    EXPECT_TRUE(Contains(nobody.err, "ERROR: The remote device does not respond."));
+    ExpectEchoBackOn();
+}
+
+// A remote module's configuration saved and played back into the local module of the same
+// product: the file names the remote's construct file, so the import asks first.
+TEST_F(VireoCommand, ExportAndImportMoveAConfigurationBetweenModules) {
+    sim::SimConfig config;
+    config.remotes = {{"KA40", "v1.0.2", "00124B000A0B0C0D", "Far node", "1", "1234"}};
+    StartModule(config);
+    ASSERT_TRUE(sim->Remote(0).Set("AT+PANID", "7777"));
+    const std::string file = dir.Path() + "/far.zgb";
+    const ChildResult exported =
+        Vireo({"export", "--port", "COM1", "--remote", "00124B000A0B0C0D", file});
+    EXPECT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_TRUE(Contains(exported.err, "Saved ")) << exported.err;
+
+    const ChildResult declined = Vireo({"import", "--port", "COM1", file});
+    EXPECT_EQ(declined.exitCode, 1);
+    EXPECT_TRUE(Contains(declined.err, "use --force")) << declined.err;
+    EXPECT_EQ(sim->Local().Get("AT+PANID").value_or(""), "1A2B");
+
+    const ChildResult forced = Vireo({"import", "--port", "COM1", "--force", file});
+    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(sim->Local().Get("AT+PANID").value_or(""), "7777");
+    ExpectEchoBackOn();
+}
+
 } // namespace
 } // namespace vireo::test

@@ -76,8 +76,14 @@ MsgAnswer CScriptedUi::MessageBox(const std::string& text, const std::string& ca
     return expected == text ? answer : fallback;
 }
 
-std::string CScriptedUi::GetOpenFileName(const FileDialogOptions&) {
+std::vector<FileDialogOptions> CScriptedUi::FileDialogs() const {
     std::lock_guard<std::mutex> guard(m_lock);
+    return m_fileDialogs;
+}
+
+std::string CScriptedUi::GetOpenFileName(const FileDialogOptions& options) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_fileDialogs.push_back(options);
     if (m_openFiles.empty())
         return {};
     std::string path = m_openFiles.front();
@@ -93,6 +99,7 @@ FileDialogOptions CScriptedUi::LastSaveOptions() const {
 std::string CScriptedUi::GetSaveFileName(const FileDialogOptions& options) {
     std::lock_guard<std::mutex> guard(m_lock);
     m_lastSave = options;
+    m_fileDialogs.push_back(options);
     if (m_saveFiles.empty())
         return {};
     std::string path = m_saveFiles.front();

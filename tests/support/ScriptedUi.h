@@ -37,6 +37,8 @@ public:
     std::vector<std::string> OpenedWithShell() const;
     // The options of the last save dialog asked for.
     FileDialogOptions LastSaveOptions() const;
+    // Options of every file dialog shown, open and save alike, in order.
+    std::vector<FileDialogOptions> FileDialogs() const;
 
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                          MsgIcon icon) override;
@@ -54,6 +56,7 @@ private:
     std::vector<ShownMessage> m_shown;
     std::vector<std::string> m_opened;
     FileDialogOptions m_lastSave;
+    std::vector<FileDialogOptions> m_fileDialogs;
     std::function<void()> m_whileShown;
     int m_waitDepth = 0;
     int m_waitUses = 0;

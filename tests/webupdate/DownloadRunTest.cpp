@@ -158,7 +158,8 @@ TEST_P(FirstByteTest, ASmallReplyBeginningWithATagIsTakenForAnErrorPage) {
 INSTANTIATE_TEST_SUITE_P(Download, FirstByteTest,
                          testing::Values(FirstByteCase{512, -2, false},
                                          FirstByteCase{513, -2, true},
-                                         FirstByteCase{4096, -1, false}, // no length: no trust
+                                         FirstByteCase{4096, -1, true}, // no length: judged
+                                         FirstByteCase{512, -1, false}, // on what arrived
                                          FirstByteCase{1, -2, false}));
 
 struct FaultCase {

@@ -46,11 +46,13 @@ INSTANTIATE_TEST_SUITE_P(
                               {"a"}}),
     [](const auto& param) { return "Case" + std::to_string(param.index); });
 
-TEST(SafeLocalName, OnlyPlainNamesInTheProgramDirectory) {
-    for (const char* good : {"KA40_v1.0.2.vmcon", "KD40 v1.vmcon", "a.b.c", ".hidden"})
+TEST(SafeLocalName, OnlyNamesThatStayUnderTheProgramDirectory) {
+    for (const char* good : {"KA40_v1.0.2.vmcon", "KD40 v1.vmcon", "a.b.c", ".hidden",
+                             "sub/x.vmcon", "sub\\x.vmcon", "a..b", "a/b..c/d"})
         EXPECT_TRUE(vireo::IsSafeLocalName(good)) << good;
-    for (const char* bad : {"", ".", "..", "../x.vmcon", "a/../b", "sub/x.vmcon", "/etc/passwd",
-                            "\\x.vmcon", "C:x.vmcon", "C:\\x", "a..b", "tab\there", "bell\x7F"})
+    for (const char* bad :
+         {"", ".", "..", "../x.vmcon", "a/../b", "a\\..\\b", "/etc/passwd", "\\x.vmcon", "sub/",
+          "a//b", "./x", "C:x.vmcon", "C:\\x", "tab\there", "bell\x7F"})
         EXPECT_FALSE(vireo::IsSafeLocalName(bad)) << bad;
 }
 

@@ -3,7 +3,9 @@
 // middle of a download, and the system-menu item of the main dialog.
 #include "webupdate/WebUpdateDlg.h"
 #include "app/ManagerDlg.h"
+#include "firmware/FirmwarePage.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/PtyPeer.h"
 #include "tests/support/ScriptedUi.h"
 
 #include <QAction>
@@ -66,6 +68,22 @@ TEST_F(WebUpdateDlgTest, ConstructFilesArriveAFailedOneIsReportedAndTheDialogClo
     EXPECT_EQ("File name", dlg.Form().Control(1050)->accessibleDescription().toStdString());
 }
 
+// A name with a folder lands in that folder below the program directory, separators as they
+// are; an index that lists nothing closes the dialog at once without a word.
+TEST_F(WebUpdateDlgTest, NamesWithAFolderLandThereAndAnEmptyIndexClosesAtOnce) {
+    fs::create_directory(dir / "KA40");
+    server.SetFile("Configs", {200, "TOLK\nKA40/v1.vmcon\n"});
+    server.SetFile("KA40/v1.vmcon", {200, "[construct]"});
+    CWebUpdateDlg().UpdateManager(Dir());
+    EXPECT_EQ("[construct]", ReadFile(dir / "KA40" / "v1.vmcon"));
+
+    server.SetFile("Configs", {200, "TOLK\n\n"});
+    CWebUpdateDlg empty;
+    empty.UpdateManager(Dir());
+    EXPECT_FALSE(empty.isVisible());
+    EXPECT_TRUE(ui.Shown().empty());
+}
+
 TEST_F(WebUpdateDlgTest, TheCloseBoxStopsADownloadUnderWayAndKeepsTheFormerFile) {
     std::ofstream(dir / "slow.vmcon") << "former";
     server.SetFile("Configs", {200, "TOLK\nslow.vmcon\nnext.vmcon\n"});
@@ -104,6 +122,32 @@ TEST_F(WebUpdateDlgTest, FirmwareCheckGivesThePathOnlyWhenTheFileWasStored) {
     ui.Expect("ERROR: Could not download file:\r\n'KA40_v1.2.0.ebl'.");
     EXPECT_EQ("", CWebUpdateDlg().CheckFirmware("KA40", "1.0.2"));
     EXPECT_EQ(3000u, fs::file_size(path));
+}
+
+// The page's "Download from web server" for a module that names itself KA40 1.0.2: a failed
+// download says so once, and is not followed by a claim that there was no new firmware.
+TEST_F(WebUpdateDlgTest, PageReportsAFailedFirmwareDownloadOnlyAsSuch) {
+    vireo::test::CTempPortDir ports;
+    vireo::test::CPtyPeer module(1);
+    module.SetResponder([](const std::string& line) {
+        const std::string value = line == "AT+PRODUCTNAME" ? "KA40" : "1.0.2";
+        return "\r\n" + value + "\r\n\r\nOK\r\n";
+    });
+    CManagerDlg manager;
+    manager.OnInitDialog();
+    ASSERT_EQ(1, manager.m_serial.Open(1, 115200, 0, 8, 0, 10));
+    manager.m_bPortOpen = 1;
+    server.SetFile("Firmware", {200, "TOLK\nKA40:1.2.0:KA40_v1.2.0.ebl\n"});
+    server.SetFile("KA40_v1.2.0.ebl", {404, "<html>gone</html>"});
+    ui.Expect("New firmware is available.\r\nWould you like to download?\r\n\r\nPRODUCT: "
+              "KA40\r\nCURRENT VERSION: 1.0.2\r\nNEW VERSION: 1.2.0\r\nFILENAME: "
+              "KA40_v1.2.0.ebl",
+              MsgAnswer::Yes);
+    ui.QueueSaveFile(Dir() + "chosen.ebl");
+    ui.Expect("ERROR: Could not download file:\r\n'KA40_v1.2.0.ebl'.");
+    manager.m_tabHost.FirmwarePage()->OnDownloadFromWeb();
+    EXPECT_EQ(2u, ui.Shown().size());
+    EXPECT_TRUE(manager.m_tabHost.FirmwarePage()->m_filePath.empty());
 }
 
 TEST_F(WebUpdateDlgTest, SystemMenuOffersTheWebUpdateBeforeTheAboutBox) {
