@@ -89,17 +89,5 @@ TEST_F(RemoteFlashCommand, CloneCopiesTheLocalFirmware) {
     EXPECT_EQ(LastLine(r.err), "The remote firmware update is completed successfully.");
 }
 
-// A device of another model stops the batch before any device is touched.
-TEST_F(RemoteFlashCommand, ModelMismatchTouchesNoDevice) {
-    StartNetwork({"KA40", "KD40"});
-    const ChildResult r = Vireo(
-        {"flash", "--port", "COM1", "--remote", Eui(0) + "," + Eui(1), Sample("KA40_v1.1.0.ebl")});
-    EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_EQ(LastLine(r.err),
-              "ERROR: The firmware file is incorrect for the remote device(" + Eui(1) + ").");
-    EXPECT_EQ(sim->ReceivedText().find("AT+BOOTLOAD"), std::string::npos);
-    EXPECT_EQ(sim->Remote(0).Version(), "v1.0.2");
-}
-
 } // namespace
 } // namespace vireo::test
