@@ -75,7 +75,7 @@ public:
     int m_startedCount = 0;
     // The remote batch; its flags cover every row of the list, however many there are.
     CRemoteBatch m_batch;
-    // Time-outs of the remote transfer's waits for a block's answer (tests shorten it).
+    // How long a block of a remote transfer may wait for its answer (tests shorten it).
     int m_remoteBlockWaitMs = 20000;
 
 signals:
