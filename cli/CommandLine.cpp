@@ -41,8 +41,9 @@ constexpr OptionRow kOptions[] = {
     {"--flow", true, kInfo | kFlash | kScan | kTerm | kConfig},
     {"--hex", false, kTerm},
     {"--force", false, kFlash | kImport},
-    {"--remote", true, kConfig},
+    {"--remote", true, kConfig | kFlash},
     {"--expect-version", true, kFlash},
+    {"--clone", false, kFlash},
     {"--check", false, kUpdate},
     {"--download", false, kUpdate},
     {"--dir", true, kUpdate},
@@ -93,6 +94,45 @@ std::string Quoted(const std::string& text) {
     std::string quoted(1, '\'');
     quoted.append(VisibleText(text)).push_back('\'');
     return quoted;
+}
+
+bool IsIeeeAddress(const std::string& text) {
+    if (text.size() != 16)
+        return false;
+    for (char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    }
+    return true;
+}
+
+// "ADDR[,ADDR...]", appended to addresses in their order.
+std::string ParseRemoteAddresses(const std::string& value, std::vector<std::string>& addresses) {
+    size_t begin = 0;
+    for (;;) {
+        const size_t comma = value.find(',', begin);
+        const std::string address = value.substr(begin, comma - begin);
+        if (!IsIeeeAddress(address))
+            return "'" + address + "' is no IEEE address (16 hexadecimal digits)";
+        addresses.push_back(address);
+        if (comma == std::string::npos)
+            return "";
+        begin = comma + 1;
+    }
+}
+
+// flash --remote: no version to expect from several modules; a clone copies the local
+// module's firmware, so it goes with remote devices and takes no file.
+std::string RemoteFlashError(const std::vector<std::string>& operands, const CliOptions& options) {
+    if (!options.remotes.empty() && !options.expectVersion.empty())
+        return "--expect-version does not go with --remote";
+    if (!options.clone)
+        return "";
+    if (options.remotes.empty())
+        return "--clone goes with --remote";
+    if (!operands.empty())
+        return "--clone takes no firmware file";
+    return "";
 }
 
 // Stores the value of an option; an error text when the value cannot be used.
@@ -163,6 +203,8 @@ void SetFlag(const std::string& name, CliOptions& options) {
         options.check = true;
     else if (name == "--download")
         options.download = true;
+    else if (name == "--clone")
+        options.clone = true;
 }
 
 // One "--name[=value]" argument; i moves past a value taken from the next argument.
@@ -182,11 +224,13 @@ std::string ParseOption(const std::vector<std::string>& args, size_t& i, const V
         SetFlag(name, options);
         return "";
     }
-    if (eq != std::string::npos)
-        return ApplyValue(name, arg.substr(eq + 1), options);
-    if (i + 1 >= args.size())
+    if (eq == std::string::npos && i + 1 >= args.size())
         return name + " needs a value";
-    return ApplyValue(name, args[++i], options);
+    const std::string value = eq != std::string::npos ? arg.substr(eq + 1) : args[++i];
+    // flash takes a list of network addresses, one or more modules to update in turn.
+    if (name == "--remote" && verb.verb == Verb::Flash)
+        return ParseRemoteAddresses(value, options.remotes);
+    return ApplyValue(name, value, options);
 }
 
 std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbRow& verb,
@@ -217,6 +261,12 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
     }
     if (verb.verb != Verb::Ports && options.port == 0)
         return "--port is required";
+    if (verb.verb == Verb::Flash) {
+        if (std::string error = RemoteFlashError(operands, options); !error.empty())
+            return error;
+        if (options.clone)
+            return "";
+    }
     return ApplyOperands(operands, verb, options);
 }
 

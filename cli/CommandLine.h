@@ -4,6 +4,8 @@
 //   vireo ports [--json]
 //   vireo info --port COMn [--baud B] [--flow none|software|hardware] [--json]
 //   vireo flash --port COMn [--baud B] [--flow F] [--force] [--expect-version V] FILE
+//   vireo flash --port COMn [--baud B] [--force] --remote ADDR[,ADDR...] FILE
+//   vireo flash --port COMn [--baud B] --remote ADDR[,ADDR...] --clone
 //   vireo recover --port COMn [--baud B] FILE
 //   vireo scan --port COMn [--baud B] [--flow F] [--json]
 //   vireo term --port COMn [--baud B] [--flow F] [--hex]
@@ -42,7 +44,10 @@ struct CliOptions {
     std::string file;    // firmware image (flash, recover) or configuration file (export, import)
     std::string command; // get, set: the AT command without line end, e.g. AT+PANID
     std::string value;   // set: the value to write (may be empty)
-    std::string remote;  // --remote: address of a remote module; empty for the local one
+    std::string remote;  // get, set, export, import --remote: address of a remote module; empty
+                         // for the local one
+    std::vector<std::string> remotes; // flash --remote: IEEE addresses, in the order given
+    bool clone = false;               // flash --clone: copy the local firmware to the remotes
 };
 
 struct ParsedCommandLine {

@@ -95,6 +95,8 @@ int FlashConnected(CManagerCore& manager, const CliOptions& options, const std::
 } // namespace
 
 int RunFlash(const CliOptions& options) {
+    if (!options.remotes.empty())
+        return RunRemoteFlash(options);
     const int baudRate = options.baudRate ? options.baudRate : kFlashBaudRate;
     if (baudRate != kFlashBaudRate || options.flowControl != kNoFlowControl) {
         PrintError("ERROR: Please change the baudrate to 115200 and flow control to 'none'.");

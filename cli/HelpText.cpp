@@ -56,6 +56,8 @@ const char kInfo[] =
 const char kFlash[] =
     "usage: vireo flash --port COMn [--baud 115200] [--flow none] [--force]\n"
     "                   [--expect-version V] FILE\n"
+    "       vireo flash --port COMn [--baud 115200] [--force] --remote ADDR[,ADDR...] FILE\n"
+    "       vireo flash --port COMn [--baud 115200] --remote ADDR[,ADDR...] --clone\n"
     "Updates the firmware of the module on the port from the image FILE (*.ebl), as the\n"
     "manager's Update button does, then identifies the module again and prints the old and\n"
     "the new firmware version. The line must run at 115200 baud without flow control.\n"
@@ -65,6 +67,14 @@ const char kFlash[] =
     "  --flow F             flow control (only none works)\n"
     "  --force              flash even when the image names another model than the module's\n"
     "  --expect-version V   succeed only when the module reports version V afterwards\n"
+    "  --remote ADDR,...    update these modules of the radio network (IEEE addresses, see\n"
+    "                       'vireo scan') through the module on the port, one after another\n"
+    "  --clone              with --remote: copy the local module's firmware instead of a file\n"
+    "\n"
+    "With --remote every device must be of the image's model (of the local module's for\n"
+    "--clone) before any is touched; each device then gets its progress and a line that says\n"
+    "how it ended, and the last line names the devices that failed. The exit code is 0 only\n"
+    "when every device was updated, 5 when any failed.\n"
     "\n"
     "Ctrl-C stops the transfer (the module is told to cancel); it then stays in its\n"
     "bootloader: reload it with 'vireo recover'.\n";

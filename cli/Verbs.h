@@ -10,6 +10,8 @@ namespace vireo::cli {
 int RunPorts(const CliOptions& options);
 int RunInfo(const CliOptions& options);
 int RunFlash(const CliOptions& options);
+// flash --remote: the modules of the network, one after another.
+int RunRemoteFlash(const CliOptions& options);
 int RunRecover(const CliOptions& options);
 int RunScan(const CliOptions& options);
 int RunTerm(const CliOptions& options);

@@ -35,3 +35,22 @@ bool EnterRecoveryUpload(CDeviceLink& link) {
     link.Sleep(2000);
     return true;
 }
+
+std::string RemoteBootloadCommand(bool clone, const std::string& address) {
+    return std::string(clone ? "AT+BOOTLOAD=2," : "AT+BOOTLOAD=1,") + address + "\r\n";
+}
+
+bool EnterRemoteBootloader(CManagerCore& manager, bool clone, const std::string& address) {
+    if (!clone) {
+        manager.m_serial.Write("\n");
+        manager.Sleep(100);
+    }
+    manager.Sleep(2000);
+    // The remote module may still be restarting after an earlier command to it.
+    manager.Sleep(5000);
+    if (manager.QueryCommand(RemoteBootloadCommand(clone, address), 20) != "START")
+        return false;
+    if (!clone)
+        manager.Sleep(2000);
+    return true;
+}

@@ -14,17 +14,28 @@
 #include <QPushButton>
 
 namespace {
-// The page's action buttons that have work to do today: choose file, download from the web
-// server and the local update. "Search" and the remote "Update" join them with their handlers.
-constexpr int kActionButtons[] = {1031, 1039, 1033};
+// The page's action buttons: choose file, download from the web server, local update, search
+// and remote update.
+constexpr int kActionButtons[] = {1031, 1039, 1033, 1035, 1036};
 } // namespace
 
 CFirmwarePage::CFirmwarePage(CManagerCore& manager, QWidget* parent)
-    : CPageDialog(manager, "firmware", parent) {}
+    : CPageDialog(manager, "firmware", parent) {
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(1001); });
+}
 
 CFirmwarePage::~CFirmwarePage() {
-    // The worker posts to this page: it must be gone before the page is.
+    // The workers post to this page: they must be gone before the page is.
     StopTransfer();
+}
+
+void CFirmwarePage::StopTransfer() {
+    m_timer.stop();
+    m_batch.Abandon();
+    m_batchActive = false;
+    m_transferThread.Stop();
+    m_cloneThread.Stop();
 }
 
 std::map<int, QWidget*> CFirmwarePage::CustomControls() {
@@ -46,6 +57,8 @@ void CFirmwarePage::OnInitDialog() {
     onClick(1031, &CFirmwarePage::OnChooseFile);
     onClick(1039, &CFirmwarePage::OnDownloadFromWeb);
     onClick(1033, &CFirmwarePage::OnUpdateLocal);
+    onClick(1035, &CFirmwarePage::OnSearch);
+    onClick(1036, &CFirmwarePage::OnUpdateRemote);
     connect(m_cloneCheck, &QCheckBox::clicked, this, &CFirmwarePage::OnCloneClicked);
     // A path typed into the field is the file to update from, as a chosen one is.
     connect(m_pathEdit, &QLineEdit::textEdited, this,
@@ -64,6 +77,7 @@ void CFirmwarePage::ShowStatus(const std::string& text) {
     m_message->setText(vireo::ToQt(text));
     // Bootloader entry keeps the GUI thread busy for seconds: show the text now.
     m_message->repaint();
+    emit StatusShown(m_message->text());
 }
 
 void CFirmwarePage::SetStatus(const std::string& text) {
@@ -90,7 +104,16 @@ void CFirmwarePage::EnableActionButtons(bool enable) {
 }
 
 void CFirmwarePage::EnableDeviceControls(bool enable) {
-    EnableActionButtons(enable && !TransferRunning());
+    if (!enable && m_batchActive) {
+        // Without a line the batch cannot go on: the devices left are not started. Between
+        // two devices nothing else will give the line back to the window.
+        m_timer.stop();
+        m_batch.Abandon();
+        m_batchActive = false;
+        if (!TransferRunning())
+            m_manager.SetTransferRunning(false);
+    }
+    EnableActionButtons(enable && !TransferRunning() && !m_batchActive);
 }
 
 void CFirmwarePage::OnChooseFile() {
@@ -112,7 +135,8 @@ int CFirmwarePage::DetectFirmwareModel() {
 void CFirmwarePage::OnCloneClicked() {
     const bool files = !m_cloneCheck->isChecked();
     for (int id : {1031, 1039})
-        m_form.Control(id)->setEnabled(files && m_manager.m_bPortOpen == 1 && !TransferRunning());
+        m_form.Control(id)->setEnabled(files && m_manager.m_bPortOpen == 1 && !TransferRunning() &&
+                                       !m_batchActive);
     m_pathEdit->setEnabled(files);
 }
 
@@ -153,15 +177,15 @@ void CFirmwarePage::OnUpdateLocal() {
     EnterBootloader(1, 0, "");
 }
 
-void CFirmwarePage::EnterBootloader(int local, int clone, const std::string& /*address*/) {
+bool CFirmwarePage::EnterBootloader(int local, int clone, const std::string& address) {
     vireo::CWaitCursor wait;
     if (!m_cloneCheck->isChecked() && m_filePath.empty()) {
         vireo::ShowMessage("ERROR: The firmware file is invalid.", kAppCaption);
         ShowStatus("Invalid firmware file.");
-        return;
+        return false;
     }
     if (local != 1)
-        return; // remote modules are updated through the device list
+        return EnterRemoteBootloader(clone, address);
     if (clone == 0)
         BuildCrcTable(m_crcTable);
     EnableActionButtons(false);
@@ -171,13 +195,14 @@ void CFirmwarePage::EnterBootloader(int local, int clone, const std::string& /*a
         m_manager.SetTransferRunning(false);
         vireo::ShowMessage("ERROR: The device does not respond.", kAppCaption);
         EnableActionButtons(true);
-        return;
+        return false;
     }
-    StartTransfer(TransferVariant::Local);
+    return StartTransfer(TransferVariant::Local);
 }
 
-void CFirmwarePage::StartTransfer(TransferVariant variant) {
+bool CFirmwarePage::StartTransfer(TransferVariant variant) {
     TransferSettings settings;
+    settings.remoteBlockWaitMs = m_remoteBlockWaitMs;
     settings.variant = variant;
     settings.filePath = m_filePath;
     settings.crcTable = &m_crcTable;
@@ -188,13 +213,18 @@ void CFirmwarePage::StartTransfer(TransferVariant variant) {
                 this, [this, variant, outcome] { OnTransferEnded(variant, outcome); },
                 Qt::QueuedConnection);
         });
-    if (!started) {
+    if (!started && variant == TransferVariant::Local) {
         m_manager.SetTransferRunning(false);
         EnableActionButtons(true);
     }
+    return started;
 }
 
 void CFirmwarePage::OnTransferEnded(TransferVariant variant, const TransferOutcome& outcome) {
+    if (variant == TransferVariant::Remote) {
+        OnRemoteTransferEnded(outcome);
+        return;
+    }
     if (outcome.result == TransferResult::Completed) {
         if (variant == TransferVariant::Local) {
             vireo::CWaitCursor wait;

@@ -2,14 +2,19 @@
 // through its bootloader, and the list of remote modules with a progress bar per row.
 //
 // Bootloader entry runs on the GUI thread with the wait cursor, as every exchange with the
-// module does; the image transfer runs on a worker thread that reaches the page's controls
-// only through queued calls. Destroying the page stops a running transfer and waits for it.
+// module does; the image transfer and the clone monitor run on worker threads that reach the
+// page's controls only through queued calls. A batch of remote updates is driven by a
+// single-shot timer (id 1001) on the GUI thread. Destroying the page stops the batch and a
+// running worker and waits for it.
 #pragma once
 
+#include "firmware/CloneWorker.h"
 #include "firmware/FirmwareTransfer.h"
+#include "firmware/RemoteBatch.h"
 #include "firmware/TransferWorker.h"
 #include "pages/PageDialog.h"
 
+#include <QTimer>
 #include <string>
 #include <vector>
 
@@ -36,18 +41,30 @@ public:
     void OnCloneClicked();
     // Inverts the clone box, then does what a click on it does.
     void ToggleClone();
-    void EnterBootloader(int local, int clone, const std::string& address);
+    // Brings the local device (local 1) or the remote device at address into its bootloader
+    // and starts the transfer or, for a clone, the clone monitor. False when nothing started.
+    bool EnterBootloader(int local, int clone, const std::string& address);
+    // Fills the device list from a network scan.
+    void OnSearch();
+    // Checks the ticked devices and starts a batch that updates them one after another.
+    void OnUpdateRemote();
+    // The batch timer's tick (id 1001).
+    void OnTimer(int id);
     // The buttons that need a device: enabled on connect, disabled on disconnect.
     void EnableDeviceControls(bool enable);
-    // Stops a running transfer and waits until its thread has ended.
-    void StopTransfer() { m_transferThread.Stop(); }
-    bool TransferRunning() const { return m_transferThread.Running(); }
+    // Ends a remote batch, stops a running transfer or clone monitor and waits until its
+    // thread has ended.
+    void StopTransfer();
+    bool TransferRunning() const { return m_transferThread.Running() || m_cloneThread.Running(); }
+    // A remote batch has begun and not finished.
+    bool BatchRunning() const { return m_batchActive; }
     std::string StatusText() const;
 
     std::string m_filePath;
     QLabel* m_message = nullptr;
     CrcTable m_crcTable{};
     CTransferWorker m_transferThread;
+    CCloneWorker m_cloneThread;
     QCheckBox* m_cloneCheck = nullptr;
     CProgressListCtrl* m_deviceList = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -56,6 +73,14 @@ public:
     int m_rowCount = 0;
     int m_selectedCount = 0;
     int m_startedCount = 0;
+    // The remote batch; its flags cover every row of the list, however many there are.
+    CRemoteBatch m_batch;
+    // How long a block of a remote transfer may wait for its answer (tests shorten it).
+    int m_remoteBlockWaitMs = 20000;
+
+signals:
+    // Every text the status line shows, in order (also repeated ones).
+    void StatusShown(const QString& text);
 
 protected:
     void OnInitDialog() override;
@@ -68,8 +93,17 @@ private:
 
     // GUI thread.
     void ShowStatus(const std::string& text);
-    void StartTransfer(TransferVariant variant);
+    bool StartTransfer(TransferVariant variant);
     void OnTransferEnded(TransferVariant variant, const TransferOutcome& outcome);
+    // Remote batch: checks of OnUpdateRemote, the start of one device, its ending.
+    bool CheckRemoteDevice(const std::string& address, bool clone);
+    bool EnterRemoteBootloader(int clone, const std::string& address);
+    void OnRemoteTransferEnded(const TransferOutcome& outcome);
+    void StartCloneMonitor();
+    void OnCloneEnded(const CloneOutcome& outcome);
+    void OnRemoteDeviceEnded(bool ok, const std::string& failureStatus);
+    void ArmTimer(int intervalMs);
+    void EndBatch(const std::string& status);
     // Choose file, download, local update, search, remote update.
     void EnableActionButtons(bool enable);
     // A local update of an image made for another model needs the user's yes.
@@ -80,4 +114,6 @@ private:
     bool CheckFirmwareOnWeb(const std::string& product, const std::string& version);
 
     QLineEdit* m_pathEdit = nullptr;
+    QTimer m_timer;
+    bool m_batchActive = false;
 };

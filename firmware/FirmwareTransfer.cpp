@@ -14,7 +14,6 @@ constexpr uint8_t kNak = 0x15;
 constexpr uint8_t kCan = 0x18;
 constexpr uint8_t kStart = 'C';
 constexpr int kByteWaitMs = 5000;
-constexpr int kRemoteBlockWaitMs = 20000;
 constexpr int kRetries = 10;
 constexpr int kTextPollMs = 100;
 
@@ -44,7 +43,8 @@ void CFirmwareTransfer::BuildBlock(uint8_t (&block)[kBlockSize], const CrcTable&
 }
 
 int CFirmwareTransfer::BlockTimeoutMs() const {
-    return m_settings.variant == TransferVariant::Remote ? kRemoteBlockWaitMs : kByteWaitMs;
+    return m_settings.variant == TransferVariant::Remote ? m_settings.remoteBlockWaitMs
+                                                         : kByteWaitMs;
 }
 
 void CFirmwareTransfer::Drain() {
@@ -136,8 +136,13 @@ TransferResult CFirmwareTransfer::SendOneBlock(int64_t ordinal, int64_t remainin
             Cancel();
             return TransferResult::Stopped;
         }
-        if (answer == -1)
+        if (answer == -1) {
+            // The local module still relays to the silent remote one: three CANs end its
+            // relay, so that it takes commands again (for the next device of a batch).
+            if (m_settings.variant == TransferVariant::Remote)
+                Cancel();
             return TransferResult::NoBlockAnswer;
+        }
         if (answer == kAck) {
             // 64-bit: remaining * 100 overflows 32 bits for images above 21 MB.
             m_view.SetStatus(Format("%.2f%% Completed!", 100.0 - remaining * 100.0 / total));
@@ -174,7 +179,11 @@ TransferResult CFirmwareTransfer::Finish() {
     m_line.Write(reinterpret_cast<const uint8_t*>("\r\n"), 2);
     m_line.Sleep(100);
     m_view.SetStatus("Update complete.");
+    // The local module reports a remote module's refusal of the image with "ERROR": no
+    // completion will follow then.
+    m_failFrom = m_settings.variant == TransferVariant::Remote ? m_reply.size() : std::string::npos;
     const TransferResult r = WaitForText("omplete", false, 0, TransferResult::NoCompletion);
+    m_failFrom = std::string::npos;
     if (r == TransferResult::Completed)
         m_line.Sleep(100);
     return r;
@@ -191,6 +200,9 @@ TransferResult CFirmwareTransfer::WaitForText(const char* needle, bool asWordLin
             asWordLine ? FindWordLine(m_reply, needle, nullptr, from) : m_reply.find(needle, from);
         if (at != std::string::npos)
             return TransferResult::Completed;
+        if (m_failFrom != std::string::npos &&
+            m_reply.find("ERROR", m_failFrom) != std::string::npos)
+            return TransferResult::Rejected;
         if (m_line.StopRequested())
             return TransferResult::Stopped;
         if (lost)

@@ -29,6 +29,7 @@ enum class TransferResult {
     RetriesExhausted, // a block was refused eleven times
     NoEotAnswer,      // the first EOT went unanswered
     NoCompletion,     // no completion message within the limit after the last byte received
+    Rejected,         // remote: the local module reported an error instead of the completion
     NoRestart,        // local: no "OK" within the limit after the restart
     LineLost,         // the line went away while the transfer waited for the device's text
     Stopped,          // the owner stopped the transfer
@@ -71,6 +72,8 @@ struct TransferSettings {
     // How long the completion message and the local restart's "OK" may keep the transfer
     // waiting after the last byte received.
     int textWaitLimitMs = 60000;
+    // How long a block of the remote variant may wait for its answer (the radio is slow).
+    int remoteBlockWaitMs = 20000;
 };
 
 struct TransferOutcome {
@@ -115,5 +118,8 @@ private:
     ITransferView& m_view;
     TransferSettings m_settings;
     std::string m_reply;
+    // While the completion is awaited: where an "ERROR" from the module would begin to count
+    // (npos: it does not).
+    size_t m_failFrom = std::string::npos;
     uint8_t m_block[kBlockSize] = {};
 };

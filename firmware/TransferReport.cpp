@@ -22,6 +22,9 @@ TransferFailureTexts FailureTexts(TransferVariant variant, TransferResult result
     case TransferResult::NoCompletion:
         return {"No completion message from the device.",
                 "ERROR: The device did not confirm the firmware update."};
+    case TransferResult::Rejected:
+        return {"The device rejected the firmware image.",
+                recovery ? "ERROR: The device rejected the firmware image." : ""};
     case TransferResult::NoRestart:
         return {"The device did not restart after the update.",
                 "ERROR: The device did not answer after the firmware update. Please check it "

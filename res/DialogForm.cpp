@@ -131,6 +131,10 @@ bool CDialogForm::Build(QWidget* parent, const QString& name,
             return false;
         }
         w->setParent(parent);
+        // Controls stack in template order, later ones on top, whenever they were created: a
+        // custom control made before the form (the device list) must not end up under the
+        // group box drawn around it, which would take its clicks.
+        w->raise();
         QRect r = ToPixels(QRect(c.x, c.y, c.width, c.height));
         // A combo's template height includes its drop list; the field keeps its own height.
         if (qobject_cast<QComboBox*>(w))

@@ -88,6 +88,10 @@ void Simulator::Impl::RemoteBootload(const std::string& args) {
     busy = true;
     if (idx < 0)
         return AnswerUnknownAddress();
+    if (faults.refusedRemoteBootloads > 0) {
+        --faults.refusedRemoteBootloads;
+        return AnswerUnknownAddress();
+    }
     After(cfg.timing.radioDelayMs, [this, idx, kind] {
         Module& r = remotes[static_cast<std::size_t>(idx)];
         if (kind == "1") {

@@ -81,6 +81,9 @@ struct FaultConfig {
     bool garbageInAnswers = false;    // bytes 0x80..0xFE ahead of the first line end of answers
     int hangUpAtBlock = 0;            // close the pty master when this block arrives (0: never)
     bool noCompletionText = false;    // after an upload or clone, never print the "complete" text
+    int refusedRemoteBootloads = 0;   // the next this many "AT+BOOTLOAD=<n>,<address>" find a
+                                      // remote that does not react: "ERROR" after the
+                                      // unknown-address delay
 };
 
 // Delays of the module and the network, in milliseconds. Tests shorten them.

@@ -56,6 +56,15 @@ const RejectCase kRejected[] = {
     {"export --port COM1", "FILE is missing"},
     {"info --port COM1 --remote 1234", "--remote does not apply to 'info'"},
     {"export --port COM1 --force a.zgb", "--force does not apply to 'export'"},
+    {"flash --port COM1 --remote 000D6F0000B1000 a.ebl", "'000D6F0000B1000' is no IEEE address"},
+    {"flash --port COM1 --remote 000D6F0000B10001, a.ebl", "'' is no IEEE address"},
+    {"flash --port COM1 --remote 000D6F0000B1000G a.ebl", "'000D6F0000B1000G' is no IEEE"},
+    {"flash --port COM1 --remote 000D6F0000B10001", "the firmware file is missing"},
+    {"flash --port COM1 --clone", "--clone goes with --remote"},
+    {"flash --port COM1 --remote 000D6F0000B10001 --clone a.ebl", "--clone takes no firmware"},
+    {"flash --port COM1 --remote 000D6F0000B10001 --expect-version v1 a.ebl",
+     "--expect-version does not go with --remote"},
+    {"scan --port COM1 --remote 000D6F0000B10001", "--remote does not apply to 'scan'"},
 };
 
 // A line break in a command, value or address would reach the module as a second command.
@@ -109,6 +118,23 @@ TEST(CommandLine, TakesValuesInBothFormsAndFilesAfterDoubleDash) {
     EXPECT_EQ(flash.options.expectVersion, "v1.2.0");
     EXPECT_EQ(flash.options.baudRate, 0) << "the verb chooses its default";
     EXPECT_EQ(flash.options.flowControl, 10);
+}
+
+TEST(CommandLine, RemoteFlashTakesAddressListsInTheirOrder) {
+    const ParsedCommandLine file = ParseCommandLine(
+        Split("flash --port COM1 --remote 000D6F0000B10002,000d6f0000b10001 --remote "
+              "000D6F0000B10009 a.ebl"));
+    ASSERT_EQ(file.error, "");
+    EXPECT_EQ(
+        file.options.remotes,
+        (std::vector<std::string>{"000D6F0000B10002", "000d6f0000b10001", "000D6F0000B10009"}));
+    EXPECT_FALSE(file.options.clone);
+
+    const ParsedCommandLine clone =
+        ParseCommandLine(Split("flash --port COM1 --clone --remote=000D6F0000B10001"));
+    ASSERT_EQ(clone.error, "");
+    EXPECT_TRUE(clone.options.clone);
+    EXPECT_EQ(clone.options.file, "");
 }
 
 TEST(CommandLine, HelpNeedsNoOtherOption) {

@@ -250,6 +250,37 @@ TEST_F(TransferTest, EveryWaitHasItsTimeOut) {
     }
 }
 
+// A remote module that falls silent leaves the local one relaying: three CANs end the relay
+// so that the next command is a command again. A local bootloader is left alone.
+TEST_F(TransferTest, UnansweredBlockCancelsOnlyARelay) {
+    for (const auto& [variant, cancels] :
+         {std::pair{TransferVariant::Remote, true}, std::pair{TransferVariant::Local, false}}) {
+        line = FakeBootloader();
+        line.blockAnswers = {"", ""};
+        StartSignal();
+        EXPECT_EQ(TransferResult::NoBlockAnswer, Run(MakeFile("x"), variant).result);
+        EXPECT_EQ(cancels ? 3 : 0,
+                  std::count(line.writes.begin(), line.writes.end(), std::string(1, kCan)));
+    }
+}
+
+// A remote module that refuses the image: the local module says "ERROR", and the transfer
+// ends at once instead of waiting out the completion's limit. Elsewhere the word is no verdict.
+TEST_F(TransferTest, ErrorAfterTheLastBlockEndsOnlyARemoteTransfer) {
+    for (const auto& [variant, result] :
+         {std::pair{TransferVariant::Remote, TransferResult::Rejected},
+          std::pair{TransferVariant::Recovery, TransferResult::NoCompletion}}) {
+        line = FakeBootloader();
+        line.completionText = false;
+        line.lateText = {{200, "\r\nERROR: image rejected\r\n"}};
+        StartSignal();
+        EXPECT_EQ(result, Run(MakeFile("x"), variant).result);
+        if (variant == TransferVariant::Remote) {
+            EXPECT_LT(line.now, 1000);
+        }
+    }
+}
+
 // A line that goes away while the device's text is awaited ends the wait at once.
 TEST_F(TransferTest, LostLineEndsTheTextWaits) {
     for (bool restart : {false, true}) {
