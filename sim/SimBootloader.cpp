@@ -104,6 +104,8 @@ void Simulator::Impl::TickReceiver(TimePoint now) {
 
 void Simulator::Impl::EndTransfer(TimePoint now) {
     bool complete = rx->GetState() == XmodemReceiver::State::Completed;
+    if (rx->GetState() == XmodemReceiver::State::Cancelled && relayTarget < 0)
+        ++cancelled;
     std::string image = rx->Image();
     int blocks = rx->BlocksAccepted();
     rx.reset();

@@ -59,6 +59,7 @@ void Simulator::Impl::ResetForStart() {
     txBlocked = false;
     lastImage.clear();
     completed = 0;
+    cancelled = 0;
     faults = c.faults;
     silenceLeft = c.faults.silenceAfterBytes;
     mode = c.damaged ? Mode::Bootloader : c.startInDataMode ? Mode::Data : Mode::Command;
@@ -249,6 +250,11 @@ std::string Simulator::LastImage() const {
 int Simulator::CompletedTransfers() const {
     std::lock_guard lk(impl_->mu);
     return impl_->completed;
+}
+
+int Simulator::CancelledTransfers() const {
+    std::lock_guard lk(impl_->mu);
+    return impl_->cancelled;
 }
 
 void Simulator::HangUp() {

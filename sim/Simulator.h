@@ -250,6 +250,8 @@ public:
     std::string LastImage() const;
     // Number of complete XMODEM transfers (local and relayed) since Start.
     int CompletedTransfers() const;
+    // Number of local uploads that the sender cancelled (CAN CAN) since Start.
+    int CancelledTransfers() const;
 
     // The text the module answers "at+ds" with now.
     std::string ScanReplyText() const;

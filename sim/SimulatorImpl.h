@@ -155,6 +155,7 @@ struct Simulator::Impl {
     std::FILE* logFile = nullptr;
     std::string lastImage;
     int completed = 0;
+    int cancelled = 0; // local uploads the sender cancelled
 
     // Faults.
     FaultConfig faults;
