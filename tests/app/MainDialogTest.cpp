@@ -146,6 +146,15 @@ TEST_F(MainDialogTest, SettingsCombosListTheirTablesWithTheDefaultsSelected) {
     EXPECT_EQ("1", dlg->m_cbStopBits->currentText());
     EXPECT_EQ("8", dlg->m_cbDataBits->currentText());
     EXPECT_EQ("None", dlg->m_cbFlowControl->currentText());
+    // What the box shows is what the port opens with: typing chooses a listed entry.
+    EXPECT_TRUE(dlg->m_cbPort->isEditable());
+    dlg->m_cbBaudRate->setFocus();
+    QTest::keyClicks(dlg->m_cbBaudRate, "115200");
+    EXPECT_EQ("115200", dlg->m_cbBaudRate->currentText());
+    EXPECT_EQ(115200, GetComboValue(dlg->m_cbBaudRate, kBaudRateTable));
+    for (QComboBox* combo : {dlg->m_cbBaudRate, dlg->m_cbParity, dlg->m_cbStopBits,
+                             dlg->m_cbDataBits, dlg->m_cbFlowControl})
+        EXPECT_FALSE(combo->isEditable());
 }
 
 TEST(MainDialogPorts, RegisteredPortsAreListedAndComOneSelected) {
