@@ -71,10 +71,6 @@ void CManagerDlg::OnInitDialog() {
     FillCombo(m_cbStopBits, kStopBitsTable, m_nStopBits);
     FillCombo(m_cbDataBits, kDataBitsTable, m_nDataBits);
     FillCombo(m_cbFlowControl, kFlowControlTable, m_nFlowControl);
-    // Only the listed settings are used when the port opens: a rate typed into the box would be
-    // shown but never used, so these five take no typing (keys still choose an entry).
-    for (QComboBox* combo : {m_cbBaudRate, m_cbParity, m_cbStopBits, m_cbDataBits, m_cbFlowControl})
-        combo->setEditable(false);
 
     m_tabHost.InsertItem(0, "  Configuration  ");
     m_tabHost.InsertItem(1, "  Firmware Update  ");

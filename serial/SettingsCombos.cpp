@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QStyledItemDelegate>
 
 namespace {
@@ -25,6 +26,23 @@ protected:
     }
 };
 
+// Only listed entries are used when the port opens, so the box must not show anything else:
+// typed text that names an entry chooses it, and anything else gives way to the chosen
+// entry's text when the typing ends. Nothing typed is added to the list.
+void KeepToListedEntries(QComboBox* combo, QLineEdit* edit) {
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    QObject::connect(edit, &QLineEdit::textEdited, combo, [combo](const QString& text) {
+        const int index = combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        if (index >= 0)
+            combo->setCurrentIndex(index);
+    });
+    QObject::connect(edit, &QLineEdit::editingFinished, combo, [combo, edit] {
+        const QString chosen = combo->itemText(combo->currentIndex()); // empty when none
+        if (edit->text() != chosen)
+            edit->setText(chosen);
+    });
+}
+
 } // namespace
 
 void FillCombo(QComboBox* combo, const SettingTable& table, int current) {
@@ -33,6 +51,8 @@ void FillCombo(QComboBox* combo, const SettingTable& table, int current) {
         if (table.rows[i].value == current)
             combo->setCurrentIndex(i);
     }
+    if (QLineEdit* edit = combo->lineEdit())
+        KeepToListedEntries(combo, edit);
 }
 
 int GetComboValue(const QComboBox* combo, const SettingTable& table) {

@@ -8,7 +8,9 @@
 class QComboBox;
 
 // Adds the table's texts in order with their values as item data; selects the row whose
-// value equals current.
+// value equals current. In an editable combo, typing a listed text chooses that entry, and
+// other text gives way to the chosen entry's text when the typing ends: the box never shows
+// a setting that would not be used.
 void FillCombo(QComboBox* combo, const SettingTable& table, int current);
 // Value of the selected entry's text in the table; 0 when nothing matches or nothing is
 // selected. Text typed into the combo is never used.

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -146,15 +147,19 @@ TEST_F(MainDialogTest, SettingsCombosListTheirTablesWithTheDefaultsSelected) {
     EXPECT_EQ("1", dlg->m_cbStopBits->currentText());
     EXPECT_EQ("8", dlg->m_cbDataBits->currentText());
     EXPECT_EQ("None", dlg->m_cbFlowControl->currentText());
-    // What the box shows is what the port opens with: typing chooses a listed entry.
-    EXPECT_TRUE(dlg->m_cbPort->isEditable());
-    dlg->m_cbBaudRate->setFocus();
-    QTest::keyClicks(dlg->m_cbBaudRate, "115200");
-    EXPECT_EQ("115200", dlg->m_cbBaudRate->currentText());
-    EXPECT_EQ(115200, GetComboValue(dlg->m_cbBaudRate, kBaudRateTable));
-    for (QComboBox* combo : {dlg->m_cbBaudRate, dlg->m_cbParity, dlg->m_cbStopBits,
-                             dlg->m_cbDataBits, dlg->m_cbFlowControl})
-        EXPECT_FALSE(combo->isEditable());
+    // What a box shows is what the port opens with: a typed listed rate is chosen, anything
+    // else gives way to the chosen entry when the typing ends, and nothing joins the list.
+    QLineEdit* rate = dlg->m_cbBaudRate->lineEdit();
+    for (const auto& [typed, shown] :
+         {std::pair{"115200", "115200"}, {"12345", "115200"}, {"4800", "4800"}, {"", "4800"}}) {
+        rate->selectAll();
+        QTest::keyClick(rate, Qt::Key_Backspace);
+        QTest::keyClicks(rate, typed);
+        QTest::keyClick(rate, Qt::Key_Return);
+        EXPECT_EQ(shown, rate->text().toStdString()) << typed;
+        EXPECT_EQ(std::stoi(shown), GetComboValue(dlg->m_cbBaudRate, kBaudRateTable)) << typed;
+    }
+    EXPECT_EQ(12, dlg->m_cbBaudRate->count());
 }
 
 TEST(MainDialogPorts, RegisteredPortsAreListedAndComOneSelected) {
