@@ -17,8 +17,6 @@
 
 namespace {
 
-QApplication* g_app = nullptr;
-
 // Fixed waits of the connect sequence: 100 ms after the first line end, 200 ms before and
 // after the second.
 constexpr double kConnectWaitsMs = 100 + 200 + 200;
@@ -147,12 +145,3 @@ void BM_IdleMainWindowPeakMemory(benchmark::State& state) {
 BENCHMARK(BM_IdleMainWindowPeakMemory)->Iterations(1);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    g_app = &app;
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

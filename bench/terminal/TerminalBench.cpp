@@ -113,11 +113,3 @@ void BM_FloodLatency(benchmark::State& state) {
 BENCHMARK(BM_FloodLatency)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
