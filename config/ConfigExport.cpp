@@ -73,14 +73,9 @@ ConfigExportResult ExportToFile(const CConfigTarget& target, const CConstructDat
         return result;
     }
     if (result.failed > 0) {
-        const std::string written = WriteErrorLog(logDir, kExportErrorLog, result.log);
+        const std::string written = ShowErrorLog(logDir, kExportErrorLog, result.log);
         if (logPath)
             *logPath = written;
-        if (written.empty())
-            vireo::ShowMessage(std::string("ERROR: Could not write ") + kExportErrorLog + ".",
-                               kAppCaption);
-        else
-            vireo::UiServices().ShellOpen(written);
     }
     return result;
 }

@@ -1,5 +1,7 @@
 #include "config/ConfigFile.h"
 #include "platform/ProfileFile.h"
+#include "platform/UiServices.h"
+#include "serial/DeviceLink.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -80,4 +82,13 @@ std::string WriteErrorLog(const std::string& dir, const std::string& name,
         return {};
     const std::string second = (temp / name).string();
     return vireo::WriteWholeFile(second, text) ? second : std::string();
+}
+
+std::string ShowErrorLog(const std::string& dir, const std::string& name, const std::string& text) {
+    const std::string written = WriteErrorLog(dir, name, text);
+    if (written.empty())
+        vireo::ShowMessage("ERROR: Could not write " + name + ".", kAppCaption);
+    else
+        vireo::UiServices().ShellOpen(written);
+    return written;
 }

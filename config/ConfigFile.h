@@ -49,3 +49,6 @@ long long ParseSavedCount(std::string_view text);
 // that cannot be written, into the system's temporary directory. Returns the path written,
 // or an empty text when neither could be.
 std::string WriteErrorLog(const std::string& dir, const std::string& name, const std::string& text);
+// Writes the error log as WriteErrorLog does and opens it with the desktop's "open", or says
+// that it could not be written. Returns the path written, empty when none.
+std::string ShowErrorLog(const std::string& dir, const std::string& name, const std::string& text);

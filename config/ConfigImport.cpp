@@ -79,14 +79,9 @@ ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string
     }
     result = ImportConfiguration(target, file, progress);
     if (result.failed > 0) {
-        const std::string written = WriteErrorLog(logDir, kImportErrorLog, result.log);
+        const std::string written = ShowErrorLog(logDir, kImportErrorLog, result.log);
         if (logPath)
             *logPath = written;
-        if (written.empty())
-            vireo::ShowMessage(std::string("ERROR: Could not write ") + kImportErrorLog + ".",
-                               kAppCaption);
-        else
-            vireo::UiServices().ShellOpen(written);
     }
     return result;
 }
