@@ -6,6 +6,8 @@
 #include "tests/support/ScriptedUi.h"
 
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 
 namespace {
 
@@ -15,38 +17,46 @@ using vireo::test::CScriptedUi;
 using vireo::test::HttpReply;
 
 constexpr char kNoUpdateServer[] = "ERROR: Could not connect to update server.";
+constexpr char kNoWebServer[] = "Could not connect to web server!";
 
-struct ConfigsFailure {
-    const char* what;
-    bool serve;
-    HttpReply reply;
-    const char* message;
-};
-
-class ConfigsIndexFailure : public testing::TestWithParam<ConfigsFailure> {};
-
-TEST_P(ConfigsIndexFailure, TellsTheUserAndStops) {
-    CHttpTestServer server;
-    if (GetParam().serve)
-        server.SetFile("Configs", GetParam().reply);
-    CScriptedUi ui;
-    ui.Expect(GetParam().message);
-    std::vector<vireo::DownloadEntry> list;
-    EXPECT_FALSE(vireo::PrepareConfigsDownload(server.BaseAddress(), "/tmp/x/", list));
-    EXPECT_EQ("Vireo Manager", ui.Shown().at(0).caption);
+std::string Notice(const std::string& current, const std::string& offered,
+                   const std::string& file) {
+    return "New firmware is available.\r\nWould you like to download?\r\n\r\nPRODUCT: "
+           "KA40\r\nCURRENT VERSION: " +
+           current + "\r\nNEW VERSION: " + offered + "\r\nFILENAME: " + file;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Check, ConfigsIndexFailure,
-    testing::Values(
-        ConfigsFailure{"missing index (404 page)", false, {}, kNoUpdateServer},
-        ConfigsFailure{"no marker", true, {200, "KA40.vmcon\n"}, kNoUpdateServer},
-        ConfigsFailure{"marker in lower case", true, {200, "tolk\na\n"}, kNoUpdateServer},
-        ConfigsFailure{"500 with a marker", true, {500, "TOLK\na\n"}, kNoUpdateServer},
-        ConfigsFailure{"empty reply", true, {200, ""}, "Could not connect to web server!"},
-        ConfigsFailure{
-            "reply cut short", true, {200, "TOLK\na\n", 100}, "Could not connect to web server!"}),
-    [](const auto& param) { return "Case" + std::to_string(param.index); });
+TEST(ConfigsIndex, FailuresTellTheUserAndStop) {
+    struct Case {
+        const char* what;
+        std::optional<HttpReply> reply; // none: no index (a 404 page)
+        const char* message;
+        bool serverGone = false;
+    };
+    const Case cases[] = {
+        {"missing index", std::nullopt, kNoUpdateServer},
+        {"no marker", HttpReply{200, "KA40.vmcon\n"}, kNoUpdateServer},
+        {"marker in lower case", HttpReply{200, "tolk\na\n"}, kNoUpdateServer},
+        {"500 with a marker", HttpReply{500, "TOLK\na\n"}, kNoUpdateServer},
+        {"empty reply", HttpReply{200, ""}, kNoWebServer},
+        {"reply cut short", HttpReply{200, "TOLK\na\n", 100}, kNoWebServer},
+        {"server gone", std::nullopt, kNoWebServer, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto server = std::make_unique<CHttpTestServer>();
+        const std::string base = server->BaseAddress();
+        if (c.reply)
+            server->SetFile("Configs", *c.reply);
+        if (c.serverGone)
+            server.reset();
+        CScriptedUi ui;
+        ui.Expect(c.message);
+        std::vector<vireo::DownloadEntry> list;
+        EXPECT_FALSE(vireo::PrepareConfigsDownload(base, "/tmp/x/", list));
+        EXPECT_EQ("Vireo Manager", ui.Shown().at(0).caption);
+    }
+}
 
 TEST(ConfigsIndex, ListsEachNameForTheServerAndTheProgramDirectoryInOrder) {
     CHttpTestServer server;
@@ -64,18 +74,6 @@ TEST(ConfigsIndex, ListsEachNameForTheServerAndTheProgramDirectoryInOrder) {
     EXPECT_EQ(0, ui.WaitCursorDepth());
 }
 
-TEST(ConfigsIndex, DeadServerIsNoServer) {
-    std::string base;
-    {
-        CHttpTestServer gone;
-        base = gone.BaseAddress();
-    }
-    CScriptedUi ui;
-    ui.Expect("Could not connect to web server!");
-    std::vector<vireo::DownloadEntry> list;
-    EXPECT_FALSE(vireo::PrepareConfigsDownload(base, "/tmp/", list));
-}
-
 class FirmwareCheck : public testing::Test {
 protected:
     bool Check(const std::string& product, const std::string& version) {
@@ -89,10 +87,7 @@ protected:
 TEST_F(FirmwareCheck, OffersTheNewFileAndStoresItWhereTheUserChooses) {
     server.SetFile("Firmware",
                    {200, "TOLK\nKA40:1.1.0:KA40_v1.1.0.ebl\nKA40:1.2.0:KA40_v1.2.0.ebl"});
-    ui.Expect("New firmware is available.\r\nWould you like to download?\r\n\r\nPRODUCT: "
-              "KA40\r\nCURRENT VERSION: 1.0.2\r\nNEW VERSION: 1.2.0\r\nFILENAME: "
-              "KA40_v1.2.0.ebl",
-              MsgAnswer::Yes);
+    ui.Expect(Notice("1.0.2", "1.2.0", "KA40_v1.2.0.ebl"), MsgAnswer::Yes);
     ui.QueueSaveFile("/home/u/new.ebl");
     ASSERT_TRUE(Check("KA40", "1.0.2"));
     EXPECT_EQ("NOTICE", ui.Shown().at(0).caption);
@@ -105,31 +100,25 @@ TEST_F(FirmwareCheck, OffersTheNewFileAndStoresItWhereTheUserChooses) {
     EXPECT_EQ("/home/u/new.ebl", list[0].name);
 }
 
-TEST_F(FirmwareCheck, NoAndCancelEndSilently) {
-    server.SetFile("Firmware", {200, "TOLK\nKA40:2.0:a.ebl\n"});
-    ui.Expect("New firmware is available.\r\nWould you like to download?\r\n\r\nPRODUCT: "
-              "KA40\r\nCURRENT VERSION: 1.0\r\nNEW VERSION: 2.0\r\nFILENAME: a.ebl",
-              MsgAnswer::No);
-    EXPECT_FALSE(Check("KA40", "1.0"));
-    ui.Expect("New firmware is available.\r\nWould you like to download?\r\n\r\nPRODUCT: "
-              "KA40\r\nCURRENT VERSION: 1.0\r\nNEW VERSION: 2.0\r\nFILENAME: a.ebl",
-              MsgAnswer::Yes);
-    EXPECT_FALSE(Check("KA40", "1.0")); // no path queued: Cancel
-    EXPECT_TRUE(list.empty());
-}
-
-TEST_F(FirmwareCheck, NothingCountingOrTheOwnVersionListedSaysNothing) {
+// No to the question, Cancel in the save dialog, nothing newer listed: nothing to download,
+// and only the question was shown.
+TEST_F(FirmwareCheck, NoCancelOrNothingNewerEndSilently) {
     server.SetFile("Firmware", {200, "TOLK\nKD40:2.0:d.ebl\nKA40:1.0.2:a.ebl\nKA40:2.0:b.ebl\n"});
+    ui.Expect(Notice("0.9", "2.0", "b.ebl"), MsgAnswer::No);
+    EXPECT_FALSE(Check("KA40", "0.9"));
+    ui.Expect(Notice("0.9", "2.0", "b.ebl"), MsgAnswer::Yes);
+    EXPECT_FALSE(Check("KA40", "0.9")); // no path queued: Cancel
     EXPECT_FALSE(Check("KM40X", "1.0.2"));
     EXPECT_FALSE(Check("KA40", "1.0.2"));
-    EXPECT_TRUE(ui.Shown().empty());
+    EXPECT_EQ(2u, ui.Shown().size());
+    EXPECT_TRUE(list.empty());
 }
 
 TEST_F(FirmwareCheck, IndexFailuresHaveTheirOwnTexts) {
     ui.Expect(kNoUpdateServer); // no Firmware index: a 404 page
     EXPECT_FALSE(Check("KA40", "1.0"));
     server.SetFile("Firmware", {200, ""});
-    ui.Expect("ERROR: Could not connect to web server!");
+    ui.Expect(std::string("ERROR: ") + kNoWebServer);
     EXPECT_FALSE(Check("KA40", "1.0"));
 }
 

@@ -7,44 +7,35 @@
 
 namespace {
 
-using vireo::FindNewFirmware;
-using vireo::IndexLines;
-using vireo::PrepareIndex;
-
-struct IndexCase {
-    const char* what;
-    std::string text;
-    bool marker;
-    std::vector<std::string> lines;
-};
-
-class IndexText : public testing::TestWithParam<IndexCase> {};
-
-TEST_P(IndexText, GivesTheNonEmptyLinesAfterTheMarker) {
-    std::string text = GetParam().text;
-    EXPECT_EQ(GetParam().marker, PrepareIndex(text));
-    if (GetParam().marker) {
-        EXPECT_EQ(GetParam().lines, IndexLines(text));
+TEST(UpdateIndex, GivesTheNonEmptyLinesAfterTheMarker) {
+    struct Case {
+        const char* what;
+        std::string text;
+        bool marker;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"cr line ends, a blank line, no final line feed",
+         "TOLK\r\nKA40_v1.0.2.vmcon\r\n\r\nKD40 v1.vmcon",
+         true,
+         {"KA40_v1.0.2.vmcon", "KD40 v1.vmcon"}},
+        {"lone carriage returns vanish", "TOLK\r\na\rb\n", true, {"ab"}},
+        {"marker alone", "TOLK\n", true, {}},
+        {"marker without its line feed", "TOLK", false, {}},
+        {"marker in lower case", "tolk\nKA40.vmcon\n", false, {}},
+        {"a byte before the marker", " TOLK\nKA40.vmcon\n", false, {}},
+        {"an HTML page", "<html>TOLK\n</html>", false, {}},
+        {"text after a zero byte is not read", std::string("TOLK\na\n\0b\n", 10), true, {"a"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text = c.text;
+        EXPECT_EQ(c.marker, vireo::PrepareIndex(text));
+        if (c.marker) {
+            EXPECT_EQ(c.lines, vireo::IndexLines(text));
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Index, IndexText,
-    testing::Values(IndexCase{"cr line ends, a blank line, no final line feed",
-                              "TOLK\r\nKA40_v1.0.2.vmcon\r\n\r\nKD40 v1.vmcon",
-                              true,
-                              {"KA40_v1.0.2.vmcon", "KD40 v1.vmcon"}},
-                    IndexCase{"lone carriage returns vanish", "TOLK\r\na\rb\n", true, {"ab"}},
-                    IndexCase{"marker alone", "TOLK\n", true, {}},
-                    IndexCase{"marker without its line feed", "TOLK", false, {}},
-                    IndexCase{"marker in lower case", "tolk\nKA40.vmcon\n", false, {}},
-                    IndexCase{"a byte before the marker", " TOLK\nKA40.vmcon\n", false, {}},
-                    IndexCase{"an HTML page", "<html>TOLK\n</html>", false, {}},
-                    IndexCase{"text after a zero byte is not read",
-                              std::string("TOLK\na\n\0b\n", 10),
-                              true,
-                              {"a"}}),
-    [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 TEST(SafeLocalName, OnlyNamesThatStayUnderTheProgramDirectory) {
     for (const char* good : {"KA40_v1.0.2.vmcon", "KD40 v1.vmcon", "a.b.c", ".hidden",
@@ -56,90 +47,45 @@ TEST(SafeLocalName, OnlyNamesThatStayUnderTheProgramDirectory) {
         EXPECT_FALSE(vireo::IsSafeLocalName(bad)) << bad;
 }
 
-struct FirmwareCase {
-    const char* what;
-    std::vector<std::string> lines;
-    std::string product, version;
-    bool available;
-    std::string newVersion, fileName;
-};
-
-class FirmwareChoice : public testing::TestWithParam<FirmwareCase> {};
-
-TEST_P(FirmwareChoice, OffersTheLastCountingLineUnlessTheDevicesVersionIsListed) {
-    const FirmwareCase& c = GetParam();
-    const vireo::FirmwareOffer offer = FindNewFirmware(c.lines, c.product, c.version);
-    EXPECT_EQ(c.available, offer.available) << c.what;
-    EXPECT_EQ(c.newVersion, offer.version) << c.what;
-    EXPECT_EQ(c.fileName, offer.fileName) << c.what;
+// The last line that counts for the device's product is offered, unless a line gives the
+// device's own version.
+TEST(UpdateIndex, OffersTheLastCountingFirmwareUnlessTheDevicesVersionIsListed) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;
+        std::string version, offered, fileName; // offered: none when empty
+    };
+    const Case cases[] = {
+        {"two newer lines: the second wins",
+         {"KA40:1.1.0:KA40_v1.1.0.ebl", "KA40:1.2.0:KA40 v1.2.0.ebl"},
+         "1.0.2",
+         "1.2.0",
+         "KA40 v1.2.0.ebl"},
+        {"own version listed after others", {"KA40:1.2.0:a.ebl", "KA40:1.0.2:b.ebl"}, "1.0.2"},
+        {"own version listed before others", {"KA40:1.0.2:b.ebl", "KA40:1.2.0:a.ebl"}, "1.0.2"},
+        {"version prefix: 1.0 sees 1.0.1 as its own", {"KA40:1.0.1:a.ebl"}, "1.0"},
+        {"product prefix: KA40 counts KA40X lines", {"KA40X:2.0:x.ebl"}, "1.0.2", "2.0", "x.ebl"},
+        {"other products only", {"KD40:2.0:d.ebl", "KM40X:2.0:m.ebl"}, "1.0.2"},
+        {"product compared case-sensitively", {"ka40:2.0:a.ebl"}, "1.0.2"},
+        {"file name keeps its colons and spaces",
+         {"KA40:2.0: a:b.ebl"},
+         "1.0.2",
+         "2.0",
+         " a:b.ebl"},
+        {"lines naming no file are left out",
+         {"KA40:1.0.2", "KA40:1.0.2:", "KA40", "KA40:2.0:n.ebl"},
+         "1.0.2",
+         "2.0",
+         "n.ebl"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const vireo::FirmwareOffer offer = vireo::FindNewFirmware(c.lines, "KA40", c.version);
+        EXPECT_EQ(!c.offered.empty(), offer.available);
+        EXPECT_EQ(c.offered, offer.version);
+        EXPECT_EQ(c.fileName, offer.fileName);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Index, FirmwareChoice,
-    testing::Values(FirmwareCase{"two newer lines: the second wins",
-                                 {"KA40:1.1.0:KA40_v1.1.0.ebl", "KA40:1.2.0:KA40 v1.2.0.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 true,
-                                 "1.2.0",
-                                 "KA40 v1.2.0.ebl"},
-                    FirmwareCase{"own version listed after others",
-                                 {"KA40:1.2.0:a.ebl", "KA40:1.0.2:b.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 false,
-                                 "",
-                                 ""},
-                    FirmwareCase{"own version listed before others",
-                                 {"KA40:1.0.2:b.ebl", "KA40:1.2.0:a.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 false,
-                                 "",
-                                 ""},
-                    FirmwareCase{"version prefix: 1.0 sees 1.0.1 as its own",
-                                 {"KA40:1.0.1:a.ebl"},
-                                 "KA40",
-                                 "1.0",
-                                 false,
-                                 "",
-                                 ""},
-                    FirmwareCase{"product prefix: KA40 counts KA40X lines",
-                                 {"KA40X:2.0:x.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 true,
-                                 "2.0",
-                                 "x.ebl"},
-                    FirmwareCase{"other products only",
-                                 {"KD40:2.0:d.ebl", "KM40X:2.0:m.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 false,
-                                 "",
-                                 ""},
-                    FirmwareCase{"product compared case-sensitively",
-                                 {"ka40:2.0:a.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 false,
-                                 "",
-                                 ""},
-                    FirmwareCase{"file name keeps its colons and spaces",
-                                 {"KA40:2.0: a:b.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 true,
-                                 "2.0",
-                                 " a:b.ebl"},
-                    FirmwareCase{"lines naming no file are left out",
-                                 {"KA40:1.0.2", "KA40:1.0.2:", "KA40", "KA40:2.0:n.ebl"},
-                                 "KA40",
-                                 "1.0.2",
-                                 true,
-                                 "2.0",
-                                 "n.ebl"}),
-    [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 TEST(UpdateServer, HostOverrideTakesHostAndPortOnly) {
     for (const char* good :
