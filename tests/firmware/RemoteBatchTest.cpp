@@ -64,6 +64,10 @@ TEST(RemoteBatch, RefusedEntryTriesTheNextDeviceAtOnce) {
         batch.Tick(false, Starter(started, c.refused));
         EXPECT_EQ(c.startedInFirstTick, started);
         EXPECT_EQ(c.finished, batch.Finished());
+        if (c.finished) {
+            EXPECT_EQ("Could not update remote device firmware: ADDR0, ADDR1, ADDR2.",
+                      batch.Summary());
+        }
     }
 }
 
