@@ -1,8 +1,5 @@
-// A strict reader for the JSON the tool prints (objects, arrays, strings, non-negative
-// integers, true, false, null),
-// written independently of the tool's writer so that it can judge it. It rejects what a
-// conforming parser rejects: raw control characters, bad escapes, bytes that are not UTF-8,
-// trailing text; it also refuses surrogate escapes, which the tool never writes.
+// Reads the JSON the tool prints into plain values (numbers keep their digits). Qt's reader
+// rejects bytes that are not UTF-8 and trailing text; a top-level value of any kind is read.
 #pragma once
 
 #include <map>
@@ -22,7 +19,7 @@ struct JsonValue {
     const JsonValue& operator[](const std::string& key) const { return members.at(key); }
 };
 
-// The value of the whole text, or nullopt when it is not valid JSON of the kinds above.
+// The value of the whole text, or nullopt when it is not valid JSON.
 std::optional<JsonValue> ParseJson(const std::string& text);
 
 } // namespace vireo::test

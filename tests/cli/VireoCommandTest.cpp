@@ -29,6 +29,13 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+std::string LastLine(const std::string& text) {
+    std::vector<std::string> lines = Lines(text);
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    return lines.empty() ? "" : lines.back();
+}
+
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -55,6 +62,14 @@ protected:
     static ChildResult Vireo(const std::vector<std::string>& args) {
         return RunChild(VIREO_EXECUTABLE, args);
     }
+    // The JSON a successful command printed (an empty value when it printed none).
+    static JsonValue Json(const std::vector<std::string>& args) {
+        const ChildResult r = Vireo(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        const auto value = ParseJson(r.out);
+        EXPECT_TRUE(value.has_value()) << r.out;
+        return value.value_or(JsonValue{});
+    }
 
     // The module was left as the window leaves it when it closes: echo on.
     void ExpectEchoBackOn() const {
@@ -67,71 +82,49 @@ protected:
     std::unique_ptr<sim::Simulator> sim;
 };
 
-TEST_F(VireoCommand, PortsListsTheModulesPortAsTextAndJson) {
-    StartModule({});
-    const ChildResult text = Vireo({"ports"});
-    EXPECT_EQ(text.exitCode, 0);
-    EXPECT_EQ(text.out, "COM1  " + sim->SlavePath() + "\n");
-
-    const ChildResult json = Vireo({"ports", "--json"});
-    EXPECT_EQ(json.exitCode, 0);
-    const auto ports = ParseJson(json.out);
-    ASSERT_TRUE(ports.has_value()) << json.out;
-    ASSERT_EQ(ports->elements.size(), 1u);
-    EXPECT_EQ(ports->elements[0]["name"].text, "COM1");
-    EXPECT_EQ(ports->elements[0]["device"].text, sim->SlavePath());
-}
-
-TEST_F(VireoCommand, InfoPrintsTheIdentityAsTextAndJsonAndLeavesEchoOn) {
+// What the module and its network say about themselves, as text and as JSON; the local node
+// and end-device lines of a scan are no rows.
+TEST_F(VireoCommand, PortsInfoAndScanPrintTextAndJson) {
     sim::SimConfig config;
     config.nodeName = "Bench \"7\" \\ caf\xe9"; // quote, backslash and a Latin-1 byte
+    config.remotes = sim::DefaultRemotes(3);
+    config.timing.scanDelayMs = 50;
     StartModule(config);
+    EXPECT_EQ(Vireo({"ports"}).out, "COM1  " + sim->SlavePath() + "\n");
+    const JsonValue ports = Json({"ports", "--json"});
+    ASSERT_EQ(ports.elements.size(), 1u);
+    EXPECT_EQ(ports.elements[0]["name"].text, "COM1");
+    EXPECT_EQ(ports.elements[0]["device"].text, sim->SlavePath());
 
-    const ChildResult text = Vireo({"info", "--port", "COM1"});
-    EXPECT_EQ(text.exitCode, 0) << text.err;
+    const ChildResult info = Vireo({"info", "--port", "COM1"});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
     for (const std::string& line : std::vector<std::string>{
              "Port:              COM1", "Product name:      KA40", "Firmware version:  v1.1.0",
              "EUI address:       000D6F0000A1B2C3", "Node name:         " + config.nodeName,
              "Sleepy end device: no"})
-        EXPECT_TRUE(Contains(text.out, line + "\n")) << line << "\n" << text.out;
+        EXPECT_TRUE(Contains(info.out, line + "\n")) << line << "\n" << info.out;
+    const JsonValue identity = Json({"info", "--port", "COM1", "--json"});
+    EXPECT_EQ(identity["port"].text, "COM1");
+    EXPECT_EQ(identity["product_name"].text, "KA40");
+    EXPECT_EQ(identity["firmware_version"].text, "v1.1.0");
+    EXPECT_EQ(identity["eui_address"].text, "000D6F0000A1B2C3");
+    EXPECT_EQ(identity["node_name"].text, "Bench \"7\" \\ caf\xc3\xa9");
+    EXPECT_EQ(identity["sleepy_end_device"].kind, JsonValue::Kind::Bool);
+    EXPECT_FALSE(identity["sleepy_end_device"].boolean);
     ExpectEchoBackOn();
 
-    const ChildResult json = Vireo({"info", "--port", "COM1", "--json"});
-    EXPECT_EQ(json.exitCode, 0) << json.err;
-    const auto identity = ParseJson(json.out);
-    ASSERT_TRUE(identity.has_value()) << json.out;
-    EXPECT_EQ((*identity)["port"].text, "COM1");
-    EXPECT_EQ((*identity)["product_name"].text, "KA40");
-    EXPECT_EQ((*identity)["firmware_version"].text, "v1.1.0");
-    EXPECT_EQ((*identity)["eui_address"].text, "000D6F0000A1B2C3");
-    EXPECT_EQ((*identity)["node_name"].text, "Bench \"7\" \\ caf\xc3\xa9");
-    EXPECT_EQ((*identity)["sleepy_end_device"].kind, JsonValue::Kind::Bool);
-    EXPECT_FALSE((*identity)["sleepy_end_device"].boolean);
-    ExpectEchoBackOn();
-}
-
-// The network listing as lines and as JSON; the local node and end-device lines are no rows.
-TEST_F(VireoCommand, ScanListsTheNetworkAsTextAndJson) {
-    sim::SimConfig config;
-    config.remotes = sim::DefaultRemotes(3);
-    config.timing.scanDelayMs = 50;
-    StartModule(config);
-    const ChildResult text = Vireo({"scan", "--port", "COM1"});
-    EXPECT_EQ(text.exitCode, 0) << text.err;
-    const std::vector<std::string> lines = Lines(text.out);
-    ASSERT_EQ(lines.size(), 3u) << text.out;
+    const ChildResult scan = Vireo({"scan", "--port", "COM1"});
+    EXPECT_EQ(scan.exitCode, 0) << scan.err;
+    const std::vector<std::string> lines = Lines(scan.out);
+    ASSERT_EQ(lines.size(), 3u) << scan.out;
     EXPECT_EQ(lines[1].substr(0, 2), "1\t");
     EXPECT_TRUE(Contains(lines[1], "\t" + sim->Remote(1).Eui() + "\t")) << lines[1];
     EXPECT_TRUE(Contains(lines[1], "\t" + sim->Remote(1).NodeName())) << lines[1];
-
-    const ChildResult json = Vireo({"scan", "--port", "COM1", "--json"});
-    EXPECT_EQ(json.exitCode, 0) << json.err;
-    const auto nodes = ParseJson(json.out);
-    ASSERT_TRUE(nodes.has_value()) << json.out;
-    ASSERT_EQ(nodes->elements.size(), 3u);
-    EXPECT_EQ(nodes->elements[2]["index"].text, "2");
-    EXPECT_EQ(nodes->elements[2]["ieee_address"].text, sim->Remote(2).Eui());
-    EXPECT_EQ(nodes->elements[2]["model"].text, sim->Remote(2).Product());
+    const JsonValue nodes = Json({"scan", "--port", "COM1", "--json"});
+    ASSERT_EQ(nodes.elements.size(), 3u);
+    EXPECT_EQ(nodes.elements[2]["index"].text, "2");
+    EXPECT_EQ(nodes.elements[2]["ieee_address"].text, sim->Remote(2).Eui());
+    EXPECT_EQ(nodes.elements[2]["model"].text, sim->Remote(2).Product());
     ExpectEchoBackOn();
 }
 
@@ -164,13 +157,20 @@ TEST_F(VireoCommand, TermPassesBytesBothWaysAndEndsAfterTheInput) {
     EXPECT_EQ(sim->ReceivedText(), "AT");
 }
 
-// The one complete update: about 25 kB at 115200 baud, paced.
+// An image for another model is refused before anything reaches the module; then the one
+// complete update: about 25 kB at 115200 baud, paced.
 TEST_F(VireoCommand, FlashUpdatesTheModuleAndReportsBothVersions) {
     const std::string image = Sample("KA40_v1.2.0.ebl");
     ASSERT_LT(std::filesystem::file_size(image), 32u * 1024) << "a bigger image makes this slow";
     sim::SimConfig config;
     config.baudRate = 115200;
     StartModule(config);
+    const ChildResult refused = Vireo({"flash", "--port", "COM1", Sample("KD40_v1.2.0.ebl")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(Contains(refused.err, "KD40") && Contains(refused.err, "--force")) << refused.err;
+    EXPECT_FALSE(Contains(sim->ReceivedText(), "BOOTLOAD") ||
+                 Contains(sim->ReceivedText(), "bootload"));
+    EXPECT_EQ(sim->CurrentMode(), sim::Mode::Command);
 
     const ChildResult r = Vireo({"flash", "--port", "COM1", "--expect-version", "v1.2.0", image});
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -179,34 +179,14 @@ TEST_F(VireoCommand, FlashUpdatesTheModuleAndReportsBothVersions) {
     EXPECT_EQ(sim->Local().Version(), "v1.2.0");
     EXPECT_EQ(sim->CompletedTransfers(), 1);
     ExpectEchoBackOn();
-
     // Not a terminal: a line per tenth of the progress, not one per block.
     const std::vector<std::string> lines = Lines(r.err);
     const auto percentLines = std::count_if(lines.begin(), lines.end(), [](const std::string& l) {
         return Contains(l, "% Completed!");
     });
     EXPECT_LE(percentLines, 11) << r.err;
-    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "100.00% Completed!") != lines.end())
-        << r.err;
-    EXPECT_EQ(lines.back(), "Completed successfully.");
-}
-
-TEST_F(VireoCommand, FlashRefusesAnImageForAnotherModelBeforeWritingToTheModule) {
-    sim::SimConfig config;
-    config.baudRate = 115200;
-    StartModule(config);
-
-    const ChildResult r = Vireo({"flash", "--port", "COM1", Sample("KD40_v1.2.0.ebl")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Contains(r.err, "KD40") && Contains(r.err, "--force")) << r.err;
-    EXPECT_EQ(r.out, "");
-    const std::vector<std::string> commands = sim->ExecutedCommands();
-    EXPECT_TRUE(std::none_of(commands.begin(), commands.end(), [](const std::string& c) {
-        return Contains(c, "BOOTLOAD") || Contains(c, "bootload");
-    }));
-    EXPECT_EQ(sim->CurrentMode(), sim::Mode::Command);
-    EXPECT_EQ(sim->Local().Version(), "v1.1.0");
-    ExpectEchoBackOn();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "100.00% Completed!"), lines.end()) << r.err;
+    EXPECT_EQ(LastLine(r.err), "Completed successfully.");
 }
 
 // info finds the module stuck in its bootloader, declines the reload and points to recover;
@@ -330,6 +310,38 @@ TEST_F(VireoCommand, ExportAndImportMoveAConfigurationBetweenModules) {
     EXPECT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_EQ(sim->Local().Get("AT+PANID").value_or(""), "7777");
     ExpectEchoBackOn();
+}
+
+// Remote devices one after another: the first does not take the bootloader command, the
+// second is still updated, and the exit code and the last line name the one that failed;
+// then the local firmware is cloned into the first. Each device costs the tool's fixed pauses
+// around the bootloader command (some 9 s): the batches here are short.
+TEST_F(VireoCommand, RemoteFlashTriesEveryDeviceAndNamesTheFailedOnes) {
+    sim::SimConfig config;
+    config.baudRate = 115200;
+    config.faults.refusedRemoteBootloads = 1;
+    config.timing.radioBlockMs = 1;
+    config.timing.cloneStepMs = 200;
+    config.timing.cloneSteps = 3;
+    config.timing.unknownAddressMs = 200;
+    config.remotes.resize(2);
+    for (sim::RemoteConfig& remote : config.remotes)
+        remote.version = "v1.0.2";
+    StartModule(config);
+    const std::string a = sim->Remote(0).Eui(), b = sim->Remote(1).Eui();
+    const ChildResult r =
+        Vireo({"flash", "--port", "COM1", "--remote", a + "," + b, Sample("KA40_v1.1.0.ebl")});
+    EXPECT_EQ(r.exitCode, 5) << r.err;
+    EXPECT_EQ(sim->Remote(0).Version(), "v1.0.2");
+    EXPECT_EQ(sim->Remote(1).Version(), "v1.1.0");
+    EXPECT_TRUE(Contains(r.err, "ERROR: The remote device does not respond.")) << r.err;
+    EXPECT_TRUE(Contains(r.err, b + ": updated.")) << r.err;
+    EXPECT_EQ(LastLine(r.err), "Could not update remote device firmware: " + a + ".");
+
+    const ChildResult clone = Vireo({"flash", "--port", "COM1", "--remote", a, "--clone"});
+    EXPECT_EQ(clone.exitCode, 0) << clone.err;
+    EXPECT_EQ(sim->Remote(0).Version(), "v1.1.0");
+    EXPECT_EQ(LastLine(clone.err), "The remote firmware update is completed successfully.");
 }
 
 } // namespace
