@@ -2,6 +2,7 @@
 #include "config/ConstructFile.h"
 #include "platform/PortMap.h"
 #include "platform/UiServices.h"
+#include "serial/PortOpenFailure.h"
 
 #include <cstdlib>
 
@@ -46,7 +47,7 @@ void CManagerCore::Connect() {
     m_byStopBits = static_cast<uint8_t>(m_nStopBits);
     m_connectResult = ConnectResult::PortNotOpened;
     if (!Reopen(m_nBaudRate)) {
-        ShowMessage("ERROR: Could not open serial port.", kAppCaption);
+        ShowMessage(vireo::PortOpenMessage(m_serial.OpenFailure()), kAppCaption);
         return;
     }
     m_bPortOpen = 1;
@@ -79,7 +80,7 @@ void CManagerCore::Connect() {
                 m_serial.Close();
                 Sleep(100);
                 if (!Reopen(m_nBaudRate)) {
-                    ShowMessage("ERROR: Could not open serial port.", kAppCaption);
+                    ShowMessage(vireo::PortOpenMessage(m_serial.OpenFailure()), kAppCaption);
                     m_bPortOpen = 0;
                     return;
                 }

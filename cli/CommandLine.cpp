@@ -1,4 +1,5 @@
 #include "cli/CommandLine.h"
+#include "cli/WaitPort.h"
 #include "config/ConfigFile.h"
 #include "config/RemoteDevice.h"
 #include "platform/PortMap.h"
@@ -39,6 +40,7 @@ constexpr OptionRow kOptions[] = {
     {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
     {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
     {"--flow", true, kInfo | kFlash | kScan | kTerm | kConfig},
+    {"--wait-port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
     {"--hex", false, kTerm},
     {"--force", false, kFlash | kImport},
     {"--remote", true, kConfig | kFlash},
@@ -153,6 +155,8 @@ std::string ApplyValue(const std::string& name, const std::string& value, CliOpt
                                                    : 0;
         return options.flowControl ? "" : "--flow takes none, software or hardware";
     }
+    if (name == "--wait-port")
+        return ParseWaitPortSeconds(value, options.waitPortSeconds);
     if (name == "--remote") {
         options.remote = value;
         return IsUsableRemoteAddress(value) ? "" : Quoted(value) + " is no remote address";

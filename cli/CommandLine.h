@@ -16,6 +16,8 @@
 //   vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE
 //   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force] FILE
 //
+// Every verb that takes --port also takes --wait-port SECONDS.
+//
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
 #pragma once
@@ -33,13 +35,14 @@ struct CliOptions {
     bool version = false;
     bool json = false;
     bool force = false;
-    bool hex = false;      // term --hex
-    bool check = false;    // update --check
-    bool download = false; // update --download
-    std::string dir;       // update: where the files go (default: the program directory)
-    int port = 0;          // n of "COM<n>"; 0 when not given
-    int baudRate = 0;      // 0: the verb's default
-    int flowControl = 10;  // 10 none, 11 software, 12 hardware
+    bool hex = false;        // term --hex
+    bool check = false;      // update --check
+    bool download = false;   // update --download
+    std::string dir;         // update: where the files go (default: the program directory)
+    int port = 0;            // n of "COM<n>"; 0 when not given
+    int baudRate = 0;        // 0: the verb's default
+    int flowControl = 10;    // 10 none, 11 software, 12 hardware
+    int waitPortSeconds = 0; // --wait-port: how long to wait for the port and module; 0 none
     std::string expectVersion;
     std::string file;    // firmware image (flash, recover) or configuration file (export, import)
     std::string command; // get, set: the AT command without line end, e.g. AT+PANID

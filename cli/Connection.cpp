@@ -1,6 +1,8 @@
 #include "cli/Connection.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/PortOpenReport.h"
+#include "cli/WaitPort.h"
 #include "platform/PortMap.h"
 
 #include <cstdio>
@@ -16,11 +18,14 @@ void PrepareManager(CManagerCore& manager) {
     manager.m_sleep = InterruptibleSleep;
 }
 
-int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultBaudRate) {
+void StartConnect(CManagerCore& manager, const CliOptions& options, int defaultBaudRate) {
     manager.m_strPortName = PortName(options.port);
     manager.m_nBaudRate = options.baudRate ? options.baudRate : defaultBaudRate;
     manager.m_nFlowControl = options.flowControl;
     manager.OnOpen();
+}
+
+int ConnectOutcome(CManagerCore& manager, const CliOptions& options) {
     if (Interrupted()) {
         DisconnectModule(manager);
         PrintError("Interrupted.");
@@ -28,16 +33,21 @@ int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultB
     }
     if (manager.m_bPortOpen == 1)
         return kExitOk;
-    if (manager.m_connectResult == ConnectResult::PortNotOpened) {
-        PrintError(manager.m_serial.LastError());
-        return kExitPortOpen;
-    }
+    if (manager.m_connectResult == ConnectResult::PortNotOpened)
+        return FinishPortOpenFailure(manager.m_serial.OpenFailure(), options);
     if (manager.m_connectResult == ConnectResult::StaysInBootloader) {
         PrintError("The module on " + manager.m_strPortName +
                    " waits in its bootloader. Reload its firmware with:\n  vireo recover --port " +
                    manager.m_strPortName + " FILE.ebl");
     }
     return kExitNoAnswer;
+}
+
+int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultBaudRate) {
+    if (options.waitPortSeconds > 0)
+        return ConnectWhenReady(manager, options, defaultBaudRate);
+    StartConnect(manager, options, defaultBaudRate);
+    return ConnectOutcome(manager, options);
 }
 
 void DisconnectModule(CManagerCore& manager) {

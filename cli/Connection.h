@@ -20,7 +20,13 @@ void PrepareManager(CManagerCore& manager);
 // Runs the connect sequence on the port and line settings of options (baudRate when it is
 // not 0, else the verb's default given). kExitOk when connected; otherwise the core has
 // shown its message and the result is the exit code, after a hint of the console's own.
+// With --wait-port the sequence is repeated until the module answers (see WaitPort.h).
 int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultBaudRate);
+
+// The two halves of one attempt: the connect sequence, and the exit code of its outcome
+// (with the console's hints and --json result).
+void StartConnect(CManagerCore& manager, const CliOptions& options, int defaultBaudRate);
+int ConnectOutcome(CManagerCore& manager, const CliOptions& options);
 
 // Leaves the module with echo on and closes the port, as closing the window does.
 void DisconnectModule(CManagerCore& manager);

@@ -33,9 +33,13 @@ const char kOverview[] =
     "  vireo COMMAND --help  show the options of a command\n"
     "\n"
     "Ports are named COM<n>; see 'vireo ports' and README.md for how numbers map to devices.\n"
+    "Every command that takes --port also takes --wait-port SECONDS (0 to 86400): it waits\n"
+    "that long for the port to appear and the module to answer (term, recover: for the port\n"
+    "to open), then runs.\n"
     "Exit codes: 0 success, 1 operation failed, 2 usage error, 3 port cannot be opened,\n"
     "4 module does not answer, 5 transfer failed, 6 verification failed, 7 update server\n"
-    "unreachable or without index, 130 interrupted.\n";
+    "unreachable or without index, 10 no such port device, 11 permission denied on the\n"
+    "port, 12 port busy, 13 not a serial device, 130 interrupted.\n";
 
 const char kPorts[] = "usage: vireo ports [--json]\n"
                       "Lists the serial ports present, one a line: the COM name and the device.\n"

@@ -3,6 +3,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Transfer.h"
 #include "cli/Verbs.h"
+#include "cli/WaitPort.h"
 #include "firmware/BootloaderEntry.h"
 #include "firmware/FirmwareModel.h"
 #include "platform/PortMap.h"
@@ -43,11 +44,8 @@ int RunRecover(const CliOptions& options) {
     CDeviceLink link;
     link.m_sleep = InterruptibleSleep;
     const int baudRate = options.baudRate ? options.baudRate : kBootloaderBaudRate;
-    if (link.m_serial.Open(options.port, baudRate, 0, 8, 0, 10) != 1) {
-        PrintError("ERROR: Could not open serial port.");
-        PrintError(link.m_serial.LastError());
-        return kExitPortOpen;
-    }
+    if (const int rc = OpenVerbPort(link.m_serial, options, baudRate, 10); rc != kExitOk)
+        return rc;
     link.m_bPortOpen = 1;
     const int rc = RecoverOnOpenLink(link, options);
     WaitForOutputToLeave(baudRate); // the "2" that starts the new firmware, or a cancel

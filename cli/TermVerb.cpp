@@ -3,6 +3,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/Verbs.h"
+#include "cli/WaitPort.h"
 #include "platform/PortMap.h"
 #include "serial/SerialPort.h"
 #include "terminal/TerminalRender.h"
@@ -105,11 +106,8 @@ int Converse(CSerialPort& port, int portNumber, int baudRate, bool hex, CStdoutS
 int RunTerm(const CliOptions& options) {
     CSerialPort port;
     const int baudRate = options.baudRate ? options.baudRate : 9600;
-    if (port.Open(options.port, baudRate, 0, 8, 0, options.flowControl) != 1) {
-        PrintError("ERROR: Could not open serial port.");
-        PrintError(port.LastError());
-        return kExitPortOpen;
-    }
+    if (const int rc = OpenVerbPort(port, options, baudRate, options.flowControl); rc != kExitOk)
+        return rc;
     CStdoutScreen screen;
     const int rc = Converse(port, options.port, baudRate, options.hex, screen);
     port.Close();

@@ -44,6 +44,10 @@ std::string PortDevicePath(int number) {
     return "\\\\.\\COM" + std::to_string(number);
 }
 
+std::string PortDeviceCandidate(int number) {
+    return PortDevicePath(number);
+}
+
 std::vector<PortEntry> ListPorts() {
     std::vector<PortEntry> ports;
     for (int n = 1; n <= kMaxPortNumber; ++n) {
@@ -126,6 +130,32 @@ std::string PortDevicePath(int number) {
         return {};
     std::string path = RegisteredDevice(number);
     return path.empty() ? AutomaticDevice(number) : path;
+}
+
+std::string PortDeviceCandidate(int number) {
+    if (number < 1 || number > kMaxPortNumber)
+        return {};
+    if (std::string present = PortDevicePath(number); !present.empty())
+        return present;
+    const std::string entry = PortDirectory() + "/" + PortName(number);
+    char target[4096];
+    const ssize_t len = readlink(entry.c_str(), target, sizeof(target) - 1);
+    if (len > 0) {
+        target[len] = '\0';
+        return target[0] == '/' ? std::string(target) : entry;
+    }
+    struct stat st {};
+    if (lstat(entry.c_str(), &st) == 0)
+        return entry;
+    if (const char* only = std::getenv("VIREO_REGISTERED_PORTS_ONLY"); only && *only)
+        return {};
+    if (number <= 16)
+        return "/dev/ttyS" + std::to_string(number - 1);
+    if (number <= 80)
+        return "/dev/ttyUSB" + std::to_string(number - 17);
+    if (number <= 144)
+        return "/dev/ttyACM" + std::to_string(number - 81);
+    return {};
 }
 
 std::vector<PortEntry> ListPorts() {

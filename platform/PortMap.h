@@ -32,6 +32,12 @@ std::string PortDirectory();
 // Device path of COM<number>, or empty when no present device has that number.
 std::string PortDevicePath(int number);
 
+// The device COM<number> stands for, or would stand for once present: the target of its
+// entry in the port directory (also when that leads nowhere), else the device of the
+// automatic rule; empty when neither gives one. Names the device in messages about a port
+// that cannot be opened.
+std::string PortDeviceCandidate(int number);
+
 // Every present port, in ascending number order.
 std::vector<PortEntry> ListPorts();
 

@@ -73,6 +73,10 @@ void InstallUiServices(IUiServices* services) {
     g_services.store(services ? services : &g_silent);
 }
 
+IUiServices* InstalledUiServices() {
+    return g_services.load();
+}
+
 void ShowMessage(const std::string& text, const std::string& caption) {
     UiServices().MessageBox(text, caption, MsgButtons::Ok, MsgIcon::None);
 }

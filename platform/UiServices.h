@@ -49,6 +49,9 @@ public:
 // one is installed.
 IUiServices& UiServices();
 void InstallUiServices(IUiServices* services);
+// The services installed now (the default when none is): for services that stand in for a
+// while and pass some calls on, then install these again.
+IUiServices* InstalledUiServices();
 
 // Message boxes and file dialogs of UiServices() open right now, on any thread. A modal box
 // runs the event loop while the action that opened it is still under way: work that must not

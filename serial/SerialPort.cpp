@@ -1,6 +1,7 @@
 // The parts of CSerialPort that do not depend on the platform: the order of Close, the
 // checks and the deadline of Write, starting the reader and reporting a lost line.
 #include "serial/SerialPort.h"
+#include "platform/PortMap.h"
 #include "serial/SerialNotify.h"
 
 #include <algorithm>
@@ -24,6 +25,25 @@ std::string CSerialPort::LastError() const {
     return m_lastError;
 }
 
+vireo::PortOpenFailure CSerialPort::OpenFailure() const {
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    return m_openFailure;
+}
+
+void CSerialPort::FailOpen(int port, vireo::PortOpenCause cause, const std::string& systemText) {
+    vireo::PortOpenFailure failure;
+    failure.cause = cause;
+    failure.port = port;
+    failure.device = m_strDevice.empty() ? vireo::PortDeviceCandidate(port) : m_strDevice;
+    failure.systemText = systemText;
+    if (cause == vireo::PortOpenCause::Busy && !failure.device.empty())
+        failure.holders = vireo::FindDeviceHolders(failure.device);
+    const std::string detail = vireo::PortOpenDetail(failure);
+    std::lock_guard<std::mutex> guard(m_errorLock);
+    m_openFailure = std::move(failure);
+    m_lastError = detail;
+}
+
 void CSerialPort::SetLostHandler(std::function<void()> handler) {
     std::lock_guard<std::mutex> guard(m_lostLock);
     m_lostHandler = std::move(handler);
@@ -35,14 +55,19 @@ int CSerialPort::MillisecondsLeft(Deadline deadline) {
     return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
 }
 
-int CSerialPort::StartReader() {
+int CSerialPort::StartReader(int port) {
+    {
+        std::lock_guard<std::mutex> guard(m_errorLock);
+        m_openFailure = {};
+    }
     m_bLost = false;
     m_bRunning = 1;
     try {
         m_hThread = std::thread(&CSerialPort::ReaderThread, this);
     } catch (const std::system_error& e) {
-        SetError(std::string("cannot start the reader: ") + e.what());
         Close();
+        FailOpen(port, vireo::PortOpenCause::Other,
+                 std::string("cannot start the reader: ") + e.what());
         return 0;
     }
     return 1;

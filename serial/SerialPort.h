@@ -15,6 +15,7 @@
 #pragma once
 
 #include "serial/LineSettings.h"
+#include "serial/PortOpenFailure.h"
 #include "serial/RingBuffer.h"
 
 #include <atomic>
@@ -36,7 +37,8 @@ public:
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
-    // 1 on success, 0 on failure (LastError() then says why). Shows nothing.
+    // 1 on success, 0 on failure (OpenFailure() then says why, LastError() in one line).
+    // Shows nothing. A failure because the device is busy looks up the programs holding it.
     int Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
              int flowControl);
     // Stops and joins the reader, wakes a waiting Write and waits for it to leave, purges
@@ -54,6 +56,8 @@ public:
     // True when the device went away while open (the reader has ended).
     bool IsLost() const { return m_bLost.load(); }
     std::string LastError() const;
+    // Why the last Open failed; cause None after a successful Open.
+    vireo::PortOpenFailure OpenFailure() const;
     // handler is called on the reader thread when the line goes away while the port is open
     // (end of file, hang-up, I/O error): at most once per connection, never because of Close.
     // It is called outside the port's locks, but Close waits for the reader, so the handler
@@ -76,11 +80,15 @@ private:
     static int ReaderThread(CSerialPort* port);
     // Milliseconds until deadline, 0 once it has passed.
     static int MillisecondsLeft(Deadline deadline);
-    // Starts the reader on an opened device; on failure closes the port and returns 0.
-    int StartReader();
+    // Starts the reader on an opened device of COM<port>; on failure closes the port and
+    // returns 0.
+    int StartReader(int port);
     // Moves everything the driver holds into the ring, then notifies the Terminal page.
     void ReceiveBurst();
     void SetError(const std::string& what);
+    // Records why Open fails (the device must already be released, so that a busy device's
+    // holders are the others) and sets LastError to its detail line.
+    void FailOpen(int port, vireo::PortOpenCause cause, const std::string& systemText);
     // Reader thread: marks the port lost and tells the owner through the lost handler.
     void ReportLoss();
     // Platform parts of Close and Write.
@@ -94,6 +102,7 @@ private:
     std::mutex m_writeLock;
     mutable std::mutex m_errorLock;
     std::string m_lastError;
+    vireo::PortOpenFailure m_openFailure;
     std::atomic<bool> m_bLost{false};
     std::mutex m_lostLock;
     std::function<void()> m_lostHandler;

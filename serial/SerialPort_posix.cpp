@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #ifdef __linux__
-#include <asm/ioctls.h> // TCGETS2, TCSETS2
+#include <asm/ioctls.h>   // TCGETS2, TCSETS2
 #include <linux/serial.h> // serial_struct, ASYNC_LOW_LATENCY
 // The kernel's termios2 record, which glibc does not declare: it carries rates that have no
 // B-constant (BOTHER).
@@ -63,37 +63,42 @@ bool CSerialPort::IsOpen() const {
 
 int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
                       int flowControl) {
+    using vireo::PortOpenCause;
     if (IsOpen()) {
-        SetError("the port is already open"); // and its reader keeps running
+        FailOpen(port, vireo::PortOpenCause::Other, "the port is already open"); // reader runs on
         return 0;
     }
     m_bRunning = 0;
+    m_strDevice = vireo::PortDevicePath(port);
     if (baudRate <= 0) {
-        SetError("baud rate " + std::to_string(baudRate) + " is not valid");
+        FailOpen(port, PortOpenCause::Other,
+                 "baud rate " + std::to_string(baudRate) + " is not valid");
         return 0;
     }
-    m_strDevice = vireo::PortDevicePath(port);
     if (m_strDevice.empty()) {
-        SetError(vireo::PortName(port) + " is not present");
+        FailOpen(port, PortOpenCause::NoSuchDevice, "not present");
         return 0;
     }
     m_fd = ::open(m_strDevice.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
-        SetError(m_strDevice + ": " + ErrnoText(errno));
+        const int err = errno;
+        FailOpen(port, vireo::CauseOfOpenErrno(err), ErrnoText(err));
         return 0;
     }
     // No sharing: a second program (or a second instance) cannot take the same line.
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        SetError(m_strDevice + " is in use by another program");
+        const int err = errno;
         ReleaseDevice();
+        FailOpen(port, vireo::CauseOfOpenErrno(err), ErrnoText(err));
         return 0;
     }
     tcflush(m_fd, TCIOFLUSH);
 
     termios current{};
     if (tcgetattr(m_fd, &current) != 0) {
-        SetError(m_strDevice + " is not a serial device: " + ErrnoText(errno));
+        const int err = errno;
         ReleaseDevice();
+        FailOpen(port, vireo::CauseOfSettingsErrno(err), ErrnoText(err));
         return 0;
     }
     const TermiosResult built =
@@ -106,19 +111,20 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
         RequestLowLatency(m_fd);
 #endif
     if (!applied) {
-        SetError(m_strDevice + ": line settings refused" +
-                 (built.error.empty() ? ": " + ErrnoText(errno) : ": " + built.error));
+        const std::string why = built.error.empty() ? ErrnoText(errno) : built.error;
         ReleaseDevice();
+        FailOpen(port, PortOpenCause::Other, "line settings refused: " + why);
         return 0;
     }
     m_nWriteMultiplier = WriteTimeoutMultiplier(baudRate);
 
     if (pipe2(m_wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        SetError("cannot create the reader's wake-up pipe: " + ErrnoText(errno));
+        const std::string why = ErrnoText(errno);
         ReleaseDevice();
+        FailOpen(port, PortOpenCause::Other, "cannot create the reader's wake-up pipe: " + why);
         return 0;
     }
-    return StartReader();
+    return StartReader(port);
 }
 
 void CSerialPort::ReleaseDevice() {

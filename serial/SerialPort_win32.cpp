@@ -38,6 +38,21 @@ std::string SystemErrorText(DWORD code) {
     return len > 0 ? std::string(text, len) + " (" + number + ")" : number;
 }
 
+// What an error of opening a COM device means. The system answers "access denied" when another
+// program has the port open: serial ports are opened without sharing.
+constexpr vireo::PortOpenCause CauseOfOpenError(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST: return vireo::PortOpenCause::NoSuchDevice;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY: return vireo::PortOpenCause::Busy;
+    default: return vireo::PortOpenCause::Other;
+    }
+}
+
 // Read returns at once with whatever the driver holds; a write may take multiplier ms per
 // byte. With multiplier 0 the driver applies no write time-out: Write's own wait bound
 // (WriteDeadlineMs) ends such a write.
@@ -265,6 +280,11 @@ static_assert(MakeTimeouts(24).WriteTotalTimeoutMultiplier == 24 &&
 
 static_assert(WM_SERIAL_DATA == WM_USER + 1);
 
+static_assert(CauseOfOpenError(ERROR_FILE_NOT_FOUND) == vireo::PortOpenCause::NoSuchDevice);
+static_assert(CauseOfOpenError(ERROR_ACCESS_DENIED) == vireo::PortOpenCause::Busy);
+static_assert(CauseOfOpenError(ERROR_SHARING_VIOLATION) == vireo::PortOpenCause::Busy);
+static_assert(CauseOfOpenError(ERROR_GEN_FAILURE) == vireo::PortOpenCause::Other);
+
 } // namespace checks
 
 } // namespace
@@ -275,14 +295,17 @@ bool CSerialPort::IsOpen() const {
 
 int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
                       int flowControl) {
+    using vireo::PortOpenCause;
     // Checked before the stop flag is touched: the reader of an open port must keep running.
     if (IsOpen()) {
-        SetError("the port is already open");
+        FailOpen(port, vireo::PortOpenCause::Other, "the port is already open");
         return 0;
     }
     m_bRunning = 0;
+    m_strDevice = vireo::PortDevicePath(port);
     if (baudRate <= 0) {
-        SetError("baud rate " + std::to_string(baudRate) + " is not valid");
+        FailOpen(port, PortOpenCause::Other,
+                 "baud rate " + std::to_string(baudRate) + " is not valid");
         return 0;
     }
 
@@ -294,15 +317,15 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
     if (m_ovWrite.hEvent)
         m_hStopWrite = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!m_ovRead.hEvent || !m_ovWrite.hEvent || !m_hStopWrite) {
-        SetError("cannot create the port's events: " + SystemErrorText(GetLastError()));
+        const std::string why = SystemErrorText(GetLastError());
         ReleaseDevice();
+        FailOpen(port, PortOpenCause::Other, "cannot create the port's events: " + why);
         return 0;
     }
 
-    m_strDevice = vireo::PortDevicePath(port);
     if (m_strDevice.empty()) {
-        SetError(vireo::PortName(port) + " is not present");
         ReleaseDevice();
+        FailOpen(port, PortOpenCause::NoSuchDevice, "not present");
         return 0;
     }
     // No sharing: a second program (or a second instance) cannot take the same line.
@@ -311,13 +334,8 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            SetError(vireo::PortName(port) + " is not present");
-        else if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
-            SetError(m_strDevice + " is in use by another program");
-        else
-            SetError(m_strDevice + ": " + SystemErrorText(error));
         ReleaseDevice();
+        FailOpen(port, CauseOfOpenError(error), SystemErrorText(error));
         return 0;
     }
     {
@@ -336,8 +354,9 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
     DCB dcb{};
     dcb.DCBlength = sizeof(dcb);
     if (!GetCommState(m_hComm, &dcb)) {
-        SetError(m_strDevice + " is not a serial device: " + SystemErrorText(GetLastError()));
+        const std::string why = SystemErrorText(GetLastError());
         Close();
+        FailOpen(port, PortOpenCause::NotSerial, why);
         return 0;
     }
     ApplyLineSettings(dcb, LineSettings{baudRate, parity, byteSize, stopBits, flowControl});
@@ -351,12 +370,12 @@ int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, 
             error = GetLastError();
     }
     if (!applied) {
-        SetError(m_strDevice + ": line settings refused: " + SystemErrorText(error));
         Close();
+        FailOpen(port, PortOpenCause::Other, "line settings refused: " + SystemErrorText(error));
         return 0;
     }
 
-    return StartReader();
+    return StartReader(port);
 }
 
 void CSerialPort::ReleaseDevice() {

@@ -239,7 +239,8 @@ TEST_F(SilentPeerTest, NoDeviceGivesOneMessageAndTheDialogStaysUsable) {
 TEST_F(SilentPeerTest, PortTextThatIsNotAComNameCannotBeOpened) {
     MakeDialog();
     dlg->m_cbPort->setEditText("/dev/ttyUSB0");
-    ui.Expect("ERROR: Could not open serial port.");
+    ui.Expect("ERROR: Could not open serial port.\r\n"
+              "No such port: give the port as COM<n>, for example COM1.");
     dlg->m_pOpenButton->click();
     EXPECT_EQ(0, dlg->m_bPortOpen);
     EXPECT_EQ(0, dlg->m_nPort);
@@ -382,7 +383,8 @@ TEST_F(BadPeerTest, HangUpDuringConnectEndsCleanlyAndTheNextOpenSaysSo) {
     EXPECT_EQ(0, dlg->m_bPortOpen);
     EXPECT_FALSE(dlg->m_serial.IsOpen());
     peer.reset();
-    ui.Expect("ERROR: Could not open serial port.");
+    ui.Expect("ERROR: Could not open serial port.\r\nCOM1: no such device - the module is "
+              "unplugged, or this is the wrong port.");
     dlg->m_pOpenButton->click();
     EXPECT_EQ(0, dlg->m_bPortOpen);
 }

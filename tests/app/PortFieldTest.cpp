@@ -96,7 +96,8 @@ TEST_F(PortFieldTest, AbsentDefaultPortLeavesTheFieldEmptyAndOpenFails) {
     EXPECT_EQ(2, dlg->m_cbPort->count());
     EXPECT_EQ(-1, dlg->m_cbPort->currentIndex());
     EXPECT_EQ("", Field()->text());
-    ui.Expect("ERROR: Could not open serial port.");
+    ui.Expect("ERROR: Could not open serial port.\r\n"
+              "No such port: give the port as COM<n>, for example COM1.");
     ClickOpen();
     EXPECT_EQ(0, dlg->m_bPortOpen);
     EXPECT_EQ("", com3.Received());

@@ -229,9 +229,9 @@ TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     const char* const kRateText =
         "ERROR: Please change the baudrate to 115200 and flow control to 'none'.";
     const Refusal refusals[] = {
-        {"missing port", {"info", "--port", "COM9"}, 3, "ERROR: Could not open serial port."},
-        {"recover, missing port", {"recover", "--port", "COM9", image}, 3, "COM9 is not present"},
-        {"term, missing port", {"term", "--port", "COM9"}, 3, "COM9 is not present"},
+        {"missing port", {"info", "--port", "COM9"}, 10, "ERROR: Could not open serial port."},
+        {"recover, missing port", {"recover", "--port", "COM9", image}, 10, "COM9: no such device"},
+        {"term, missing port", {"term", "--port", "COM9"}, 10, "COM9: no such device"},
         {"bad option", {"info", "--port", "COM1", "--bogus"}, 2, "unknown option '--bogus'"},
         {"flash at 9600", {"flash", "--port", "COM1", "--baud", "9600", image}, 2, kRateText},
         {"flash, flow control",
