@@ -61,8 +61,8 @@ bool CSerialPort::IsOpen() const {
     return m_fd >= 0;
 }
 
-int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
-                      int flowControl) {
+int CSerialPort::OpenDevice(int port, int baudRate, uint8_t parity, uint8_t byteSize,
+                            uint8_t stopBits, int flowControl) {
     if (IsOpen()) {
         SetError("the port is already open"); // and its reader keeps running
         return 0;
