@@ -16,6 +16,9 @@
 //   vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE
 //   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force] FILE
 //
+// Every form also takes --log FILE, before the command or among its options: a transcript of
+// the serial traffic (serial/Transcript.h).
+//
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
 #pragma once
@@ -48,6 +51,7 @@ struct CliOptions {
                          // for the local one
     std::vector<std::string> remotes; // flash --remote: IEEE addresses, in the order given
     bool clone = false;               // flash --clone: copy the local firmware to the remotes
+    std::string logFile;              // --log: where the traffic transcript goes; empty: none
 };
 
 struct ParsedCommandLine {

@@ -31,6 +31,8 @@ const char kOverview[] =
     "  vireo --help          show this text\n"
     "  vireo --version       show the version\n"
     "  vireo COMMAND --help  show the options of a command\n"
+    "  vireo --log FILE COMMAND ...\n"
+    "                        also write every byte on the serial line, both ways, into FILE\n"
     "\n"
     "Ports are named COM<n>; see 'vireo ports' and README.md for how numbers map to devices.\n"
     "Exit codes: 0 success, 1 operation failed, 2 usage error, 3 port cannot be opened,\n"
