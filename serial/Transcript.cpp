@@ -213,8 +213,12 @@ bool CTranscript::TakeBatch(std::deque<Event>& batch, bool holding) {
 }
 
 void CTranscript::WriterThread(std::unique_ptr<Writer> writer, std::string header) {
+    if (!writer->Write(header)) {
+        Cut(*writer);
+        return;
+    }
     CTranscriptFormat format;
-    std::string out = std::move(header);
+    std::string out;
     std::deque<Event> batch;
     for (bool more = true; more;) {
         more = TakeBatch(batch, format.Holding());
@@ -232,20 +236,24 @@ void CTranscript::WriterThread(std::unique_ptr<Writer> writer, std::string heade
         if (!more)
             format.Note(NowUs(), 0, "transcript ends", out);
         if (!out.empty() && !writer->Write(out)) {
-            const std::string why = writer->LastError();
-            {
-                std::lock_guard<std::mutex> guard(m_lock);
-                m_recording = false;
-                m_error = why;
-                m_queue.clear();
-                m_queuedBytes = 0;
-            }
-            writer->WriteCut(FormatTranscriptTime(NowUs()) + " -- transcript cut: " + why +
-                             "; nothing after this was recorded\n");
+            Cut(*writer);
             return;
         }
         out.clear();
     }
+}
+
+void CTranscript::Cut(Writer& writer) {
+    const std::string why = writer.LastError();
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_recording = false;
+        m_error = why;
+        m_queue.clear();
+        m_queuedBytes = 0;
+    }
+    writer.WriteCut(FormatTranscriptTime(NowUs()) + " -- transcript cut: " + why +
+                    "; nothing after this was recorded\n");
 }
 
 void SetActiveTranscript(std::shared_ptr<CTranscript> transcript) {

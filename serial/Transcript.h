@@ -64,6 +64,8 @@ private:
     void Push(Kind kind, int port, const char* bytes, size_t length);
     int64_t NowUs() const;
     void WriterThread(std::unique_ptr<Writer> writer, std::string header);
+    // After a write error: stops recording and ends the file with a line that says why.
+    void Cut(Writer& writer);
     // Waits for queued events (or for the gap of a held record); false once stopping.
     bool TakeBatch(std::deque<Event>& batch, bool holding);
 
