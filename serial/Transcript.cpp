@@ -158,6 +158,10 @@ void CTranscript::Push(Kind kind, int port, const char* bytes, size_t length) {
         }
         m_queue.push_back({kind, port, at, std::string(bytes, length)});
         m_queuedBytes += length;
+        // The writer comes by itself every kWritePeriod: waking it for each record would
+        // cost the line a thread switch per block. Only a large backlog calls it early.
+        if (m_queuedBytes < kWakeBytes || m_queuedBytes - length >= kWakeBytes)
+            return;
     }
     m_wake.notify_one();
 }
@@ -199,14 +203,10 @@ std::string CTranscript::Error() const {
     return m_error;
 }
 
-bool CTranscript::TakeBatch(std::deque<Event>& batch, bool holding) {
+bool CTranscript::TakeBatch(std::deque<Event>& batch) {
     std::unique_lock<std::mutex> guard(m_lock);
-    const auto ready = [this] { return !m_queue.empty() || m_stopping; };
-    if (holding) // wake up after the gap to write a held record that nothing follows
-        m_wake.wait_for(guard, std::chrono::microseconds(CTranscriptFormat::kJoinGapUs * 3 / 2),
-                        ready);
-    else
-        m_wake.wait(guard, ready);
+    m_wake.wait_for(guard, kWritePeriod,
+                    [this] { return m_queuedBytes >= kWakeBytes || m_stopping; });
     batch.swap(m_queue);
     m_queuedBytes = 0;
     return !m_stopping;
@@ -221,7 +221,7 @@ void CTranscript::WriterThread(std::unique_ptr<Writer> writer, std::string heade
     std::string out;
     std::deque<Event> batch;
     for (bool more = true; more;) {
-        more = TakeBatch(batch, format.Holding());
+        more = TakeBatch(batch);
         for (const Event& e : batch) {
             const auto* bytes = reinterpret_cast<const uint8_t*>(e.bytes.data());
             if (e.kind == Kind::Sent)

@@ -66,8 +66,14 @@ private:
     void WriterThread(std::unique_ptr<Writer> writer, std::string header);
     // After a write error: stops recording and ends the file with a line that says why.
     void Cut(Writer& writer);
-    // Waits for queued events (or for the gap of a held record); false once stopping.
-    bool TakeBatch(std::deque<Event>& batch, bool holding);
+    // Waits for the next write period (or a large backlog, or Stop) and takes the queued
+    // events; false once stopping.
+    bool TakeBatch(std::deque<Event>& batch);
+
+    // The writer writes what has come every period; it is shorter than the gap that ends a
+    // held record, so that such a record is written soon after its gap.
+    static constexpr std::chrono::milliseconds kWritePeriod{50};
+    static constexpr size_t kWakeBytes = 64 * 1024;
 
     const std::string m_path;
     const size_t m_queueLimit;

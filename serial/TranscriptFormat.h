@@ -39,8 +39,6 @@ public:
     // Ends a held record once its gap has passed at nowUs (the file is then current even
     // when the module says nothing more); with force, at once.
     void Flush(int64_t nowUs, bool force, std::string& out);
-    // True while received bytes are held.
-    bool Holding() const { return !m_held.empty(); }
 
 private:
     void Record(int64_t atUs, int port, const char* mark, const std::string& text,
