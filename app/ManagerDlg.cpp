@@ -1,5 +1,6 @@
 #include "app/ManagerDlg.h"
 #include "app/AboutDlg.h"
+#include "app/TranscriptSwitch.h"
 #include "config/ConfigPage.h"
 #include "firmware/FirmwarePage.h"
 #include "firmware/FirmwareUploadDlg.h"
@@ -94,6 +95,8 @@ void CManagerDlg::BuildSystemMenu() {
     m_systemMenu = new QMenu(this);
     m_systemMenu->setAccessibleName("System menu");
     m_systemMenu->addSeparator();
+    m_transcriptSwitch = new CTranscriptSwitch(m_serial, this);
+    m_transcriptSwitch->AddTo(m_systemMenu);
     m_systemMenu->addAction("Web update(&U)", this, [this] { OnSysCommand(IDM_WEBUPDATE); });
     m_systemMenu->addSeparator();
     m_systemMenu->addAction("About Vireo Manager(&A)...", this,

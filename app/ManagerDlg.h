@@ -9,6 +9,7 @@
 
 #include <QDialog>
 
+class CTranscriptSwitch;
 class QComboBox;
 class QMenu;
 class QPushButton;
@@ -39,6 +40,7 @@ public:
     QComboBox* m_cbFlowControl = nullptr;
     QPushButton* m_pOpenButton = nullptr;
     QMenu* m_systemMenu = nullptr;
+    CTranscriptSwitch* m_transcriptSwitch = nullptr; // "Record traffic..." of the system menu
     const CDialogForm& Form() const { return m_form; }
 
 protected:

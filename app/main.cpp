@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <curl/curl.h>
+#include <string>
 
 namespace {
 
 const char kUsage[] =
-    "usage: vireo-manager [--help] [--version] [Qt options]\n"
+    "usage: vireo-manager [--help] [--version] [--log FILE] [Qt options]\n"
     "Configures and updates ZigBee radio modules over a serial line.\n"
     "\n"
     "The manager is a window: start it in a graphical session (a desktop, or a shell whose\n"
@@ -18,6 +19,7 @@ const char kUsage[] =
     "\n"
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
+    "  --log FILE  record every byte on the serial line, both ways, into FILE\n"
     "\n"
     "COM port numbers come from the port directory ($VIREO_PORT_DIR, by default\n"
     "~/.config/vireo-manager/ports) and from the serial devices present; see README.md.\n";
@@ -38,6 +40,22 @@ bool AnswerOnTerminal(int argc, char* argv[], int& status) {
         }
     }
     return false;
+}
+
+// The file of "--log FILE" or "--log=FILE"; empty when not given. False when --log has no
+// file name.
+bool FindLogOption(int argc, char* argv[], std::string& file) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--log") == 0)
+            file = i + 1 < argc ? argv[++i] : "";
+        else if (std::strncmp(argv[i], "--log=", 6) == 0)
+            file = argv[i] + 6;
+        else
+            continue;
+        if (file.empty())
+            return false;
+    }
+    return true;
 }
 
 // On X11 and Wayland desktops, a missing display makes Qt abort with a crash-like report;
@@ -68,6 +86,10 @@ int main(int argc, char* argv[]) {
     int status = 0;
     if (AnswerOnTerminal(argc, argv, status))
         return status;
+    if (!FindLogOption(argc, argv, theApp.m_strLogFile)) {
+        std::fputs("vireo-manager: --log needs a file name\n", stderr);
+        return 2;
+    }
     if (MissingDisplay(argc, argv)) {
         std::fputs("vireo-manager: no graphical session: neither DISPLAY nor WAYLAND_DISPLAY is "
                    "set.\nStart it from a desktop, or in a virtual one: xvfb-run -a "

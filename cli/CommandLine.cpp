@@ -49,6 +49,7 @@ constexpr OptionRow kOptions[] = {
     {"--check", false, kUpdate},
     {"--download", false, kUpdate},
     {"--dir", true, kUpdate},
+    {"--log", true, kAll},
 };
 
 struct VerbRow {
@@ -163,6 +164,10 @@ std::string ApplyValue(const std::string& name, const std::string& value, CliOpt
     }
     if (value.empty())
         return name + " needs a value";
+    if (name == "--log") {
+        options.logFile = value;
+        return "";
+    }
     (name == "--dir" ? options.dir : options.expectVersion) = value;
     return "";
 }
@@ -274,6 +279,23 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
     return ApplyOperands(operands, verb, options);
 }
 
+// "--log FILE" or "--log=FILE" before the command, which goes into logFile; the arguments
+// from the command on go into rest.
+std::string TakeLeadingLogOption(const std::vector<std::string>& args, std::string& logFile,
+                                 std::vector<std::string>& rest) {
+    size_t i = 0;
+    while (i < args.size() && (args[i] == "--log" || args[i].rfind("--log=", 0) == 0)) {
+        if (args[i] == "--log" && i + 1 >= args.size())
+            return "--log needs a value";
+        logFile = args[i] == "--log" ? args[i + 1] : args[i].substr(6);
+        if (logFile.empty())
+            return "--log needs a value";
+        i += args[i] == "--log" ? 2 : 1;
+    }
+    rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return "";
+}
+
 } // namespace
 
 int ParsePortOption(const std::string& text) {
@@ -296,9 +318,13 @@ const char* VerbName(Verb verb) {
     return "";
 }
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {
     ParsedCommandLine parsed;
     CliOptions& options = parsed.options;
+    std::vector<std::string> args;
+    parsed.error = TakeLeadingLogOption(allArgs, options.logFile, args);
+    if (!parsed.error.empty())
+        return parsed;
     if (args.empty()) {
         parsed.error = "no command given";
         return parsed;

@@ -17,6 +17,8 @@
 //   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force] FILE
 //
 // Every verb that takes --port also takes --wait-port SECONDS.
+// Every form also takes --log FILE, before the command or among its options: a transcript of
+// the serial traffic (serial/Transcript.h).
 //
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
@@ -51,6 +53,7 @@ struct CliOptions {
                          // for the local one
     std::vector<std::string> remotes; // flash --remote: IEEE addresses, in the order given
     bool clone = false;               // flash --clone: copy the local firmware to the remotes
+    std::string logFile;              // --log: where the traffic transcript goes; empty: none
 };
 
 struct ParsedCommandLine {

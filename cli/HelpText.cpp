@@ -31,6 +31,8 @@ const char kOverview[] =
     "  vireo --help          show this text\n"
     "  vireo --version       show the version\n"
     "  vireo COMMAND --help  show the options of a command\n"
+    "  vireo --log FILE COMMAND ...\n"
+    "                        also write every byte on the serial line, both ways, into FILE\n"
     "\n"
     "Ports are named COM<n>; see 'vireo ports' and README.md for how numbers map to devices.\n"
     "Every command that takes --port also takes --wait-port SECONDS (0 to 86400): it waits\n"

@@ -2,6 +2,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/HelpText.h"
 #include "cli/Interrupt.h"
+#include "cli/LogOption.h"
 #include "cli/Verbs.h"
 
 #include <cstdio>
@@ -56,7 +57,7 @@ int RunCommandLine(int argc, char* argv[]) {
         std::fputs(HelpText(options.verb), stdout);
         return kExitOk;
     }
-    return RunVerb(options);
+    return RunWithTranscript(options, [&options] { return RunVerb(options); });
 }
 
 } // namespace vireo::cli

@@ -3,6 +3,8 @@
 #include "serial/SerialPort.h"
 #include "platform/PortMap.h"
 #include "serial/SerialNotify.h"
+#include "serial/Transcript.h"
+#include "serial/TranscriptFormat.h"
 
 #include <algorithm>
 #include <climits>
@@ -55,6 +57,26 @@ int CSerialPort::MillisecondsLeft(Deadline deadline) {
     return static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
 }
 
+int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
+                      int flowControl) {
+    m_strLineDescription = DescribeLineSettings(baudRate, parity, byteSize, stopBits, flowControl);
+    m_nPortNumber = port;
+    const int opened = OpenDevice(port, baudRate, parity, byteSize, stopBits, flowControl);
+    if (const auto transcript = ActiveTranscript()) {
+        if (opened)
+            AnnounceToTranscript();
+        else
+            transcript->Note(port, "cannot open at " + m_strLineDescription + ": " + LastError());
+    }
+    return opened;
+}
+
+void CSerialPort::AnnounceToTranscript() const {
+    const auto transcript = ActiveTranscript();
+    if (transcript && IsOpen())
+        transcript->Note(m_nPortNumber, "open " + m_strDevice + ": " + m_strLineDescription);
+}
+
 int CSerialPort::StartReader(int port) {
     {
         std::lock_guard<std::mutex> guard(m_errorLock);
@@ -74,6 +96,7 @@ int CSerialPort::StartReader(int port) {
 }
 
 void CSerialPort::Close() {
+    const bool wasOpen = IsOpen();
     m_bRunning = 0;
     WakeWaiters();
     if (m_hThread.joinable())
@@ -82,6 +105,8 @@ void CSerialPort::Close() {
     // that comes later finds m_bRunning at 0 under the same lock and touches nothing.
     std::lock_guard<std::mutex> guard(m_writeLock);
     PurgeAndRelease();
+    if (const auto transcript = ActiveTranscript(); transcript && wasOpen)
+        transcript->Note(m_nPortNumber, "closed");
 }
 
 int CSerialPort::Write(const void* buffer, int length) {
@@ -93,14 +118,27 @@ int CSerialPort::Write(const void* buffer, int length) {
     const Deadline deadline =
         std::chrono::steady_clock::now() +
         std::chrono::milliseconds(WriteDeadlineMs(m_nWriteMultiplier, length));
-    return WriteUntil(static_cast<const uint8_t*>(buffer), length, deadline);
+    // Recorded before the write, so that the answer cannot come before it in the transcript.
+    const auto transcript = ActiveTranscript();
+    if (transcript)
+        transcript->Sent(m_nPortNumber, buffer, static_cast<size_t>(length));
+    const int written = WriteUntil(static_cast<const uint8_t*>(buffer), length, deadline);
+    if (transcript && written < length)
+        transcript->Note(m_nPortNumber, "only " + std::to_string(written) + " of " +
+                                            std::to_string(length) +
+                                            " bytes written: " + LastError());
+    return written;
 }
 
 void CSerialPort::ReceiveBurst() {
     uint8_t chunk[4096];
     int n;
-    while ((n = Read(chunk, static_cast<int>(sizeof(chunk)))) > 0)
+    const auto transcript = ActiveTranscript();
+    while ((n = Read(chunk, static_cast<int>(sizeof(chunk)))) > 0) {
+        if (transcript)
+            transcript->Received(m_nPortNumber, chunk, static_cast<size_t>(n));
         m_rxRing.PutBurst(chunk, static_cast<size_t>(n));
+    }
     // One notification for the whole burst, however many chunks it took.
     if (m_bNotifyTerminal.load() == 1)
         PostWindowMessage(g_hTerminalWnd.load(), WM_SERIAL_DATA);
@@ -109,6 +147,8 @@ void CSerialPort::ReceiveBurst() {
 void CSerialPort::ReportLoss() {
     m_bLost = true;
     SetError(m_strDevice + ": the device went away");
+    if (const auto transcript = ActiveTranscript())
+        transcript->Note(m_nPortNumber, "the device went away");
     if (m_bRunning.load() == 0)
         return; // the owner is closing the port: a failing line is no news to it
     std::function<void()> handler;

@@ -12,6 +12,8 @@
 // - Read is used only by the reader thread. m_rxRing, IsOpen, IsLost and LastError are safe
 //   from any thread.
 // - The lost handler runs on the reader thread (see SetLostHandler).
+// - Every byte written and read, and the port's opening, closing and loss, go to the active
+//   traffic transcript (serial/Transcript.h) when there is one; recording only queues them.
 #pragma once
 
 #include "serial/LineSettings.h"
@@ -52,6 +54,10 @@ public:
     // driver holds.
     int Read(uint8_t* buffer, int maxLength);
 
+    // Owner's thread: tells the active transcript that the port is open and how, for a
+    // transcript started while it already was.
+    void AnnounceToTranscript() const;
+
     bool IsOpen() const;
     // True when the device went away while open (the reader has ended).
     bool IsLost() const { return m_bLost.load(); }
@@ -77,6 +83,9 @@ public:
 private:
     using Deadline = std::chrono::steady_clock::time_point;
 
+    // The platform's part of Open.
+    int OpenDevice(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
+                   int flowControl);
     static int ReaderThread(CSerialPort* port);
     // Milliseconds until deadline, 0 once it has passed.
     static int MillisecondsLeft(Deadline deadline);
@@ -107,6 +116,8 @@ private:
     std::mutex m_lostLock;
     std::function<void()> m_lostHandler;
     int m_nWriteMultiplier = 0; // ms per byte of the line rate, set by Open before the reader
+    std::atomic<int> m_nPortNumber{0}; // n of COM<n> while open, for the transcript
+    std::string m_strLineDescription;  // owner's thread: the device and line settings
 #ifdef _WIN32
     std::atomic<HANDLE> m_hComm{INVALID_HANDLE_VALUE};
     OVERLAPPED m_ovRead{};

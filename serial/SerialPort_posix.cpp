@@ -61,8 +61,8 @@ bool CSerialPort::IsOpen() const {
     return m_fd >= 0;
 }
 
-int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
-                      int flowControl) {
+int CSerialPort::OpenDevice(int port, int baudRate, uint8_t parity, uint8_t byteSize,
+                            uint8_t stopBits, int flowControl) {
     using vireo::PortOpenCause;
     if (IsOpen()) {
         FailOpen(port, vireo::PortOpenCause::Other, "the port is already open"); // reader runs on

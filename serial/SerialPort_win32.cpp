@@ -293,8 +293,8 @@ bool CSerialPort::IsOpen() const {
     return m_hComm != INVALID_HANDLE_VALUE;
 }
 
-int CSerialPort::Open(int port, int baudRate, uint8_t parity, uint8_t byteSize, uint8_t stopBits,
-                      int flowControl) {
+int CSerialPort::OpenDevice(int port, int baudRate, uint8_t parity, uint8_t byteSize,
+                            uint8_t stopBits, int flowControl) {
     using vireo::PortOpenCause;
     // Checked before the stop flag is touched: the reader of an open port must keep running.
     if (IsOpen()) {

@@ -149,7 +149,9 @@ TEST_F(WebUpdateDlgTest, SystemMenuOffersTheWebUpdateBeforeTheAboutBox) {
     QStringList items;
     for (QAction* action : manager.m_systemMenu->actions())
         items << (action->isSeparator() ? "-" : action->text());
-    EXPECT_EQ((QStringList{"-", "Web update(&U)", "-", "About Vireo Manager(&A)..."}), items);
+    EXPECT_EQ((QStringList{"-", "Record traffic(&R)...", "Web update(&U)", "-",
+                           "About Vireo Manager(&A)..."}),
+              items);
     ui.Expect("Would you like to update this manager from web server?", MsgAnswer::No);
     manager.OnSysCommand(IDM_WEBUPDATE);
     EXPECT_EQ("Web update", ui.Shown().at(0).caption);
