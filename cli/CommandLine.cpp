@@ -41,6 +41,7 @@ constexpr OptionRow kOptions[] = {
     {"--flow", true, kInfo | kFlash | kScan | kTerm | kConfig},
     {"--hex", false, kTerm},
     {"--force", false, kFlash | kImport},
+    {"--verify", false, kImport},
     {"--remote", true, kConfig | kFlash},
     {"--expect-version", true, kFlash},
     {"--clone", false, kFlash},
@@ -205,6 +206,8 @@ void SetFlag(const std::string& name, CliOptions& options) {
         options.download = true;
     else if (name == "--clone")
         options.clone = true;
+    else if (name == "--verify")
+        options.verify = true;
 }
 
 // One "--name[=value]" argument; i moves past a value taken from the next argument.

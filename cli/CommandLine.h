@@ -14,7 +14,8 @@
 //   vireo get --port COMn [--remote ADDR] [--baud B] [--flow F] CMD
 //   vireo set --port COMn [--remote ADDR] [--baud B] [--flow F] CMD VALUE
 //   vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE
-//   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force] FILE
+//   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force]
+//                [--verify] FILE
 //
 // Options take their value as the next argument or after "=" ("--baud=115200"); "--" ends
 // the options. Every verb also takes --help (or -h).
@@ -34,6 +35,7 @@ struct CliOptions {
     bool json = false;
     bool force = false;
     bool hex = false;      // term --hex
+    bool verify = false;   // import --verify
     bool check = false;    // update --check
     bool download = false; // update --download
     std::string dir;       // update: where the files go (default: the program directory)
