@@ -43,6 +43,7 @@ constexpr OptionRow kOptions[] = {
     {"--wait-port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
     {"--hex", false, kTerm},
     {"--force", false, kFlash | kImport},
+    {"--verify", false, kImport},
     {"--remote", true, kConfig | kFlash},
     {"--expect-version", true, kFlash},
     {"--clone", false, kFlash},
@@ -214,6 +215,8 @@ void SetFlag(const std::string& name, CliOptions& options) {
         options.download = true;
     else if (name == "--clone")
         options.clone = true;
+    else if (name == "--verify")
+        options.verify = true;
 }
 
 // One "--name[=value]" argument; i moves past a value taken from the next argument.

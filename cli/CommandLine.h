@@ -14,7 +14,8 @@
 //   vireo get --port COMn [--remote ADDR] [--baud B] [--flow F] CMD
 //   vireo set --port COMn [--remote ADDR] [--baud B] [--flow F] CMD VALUE
 //   vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE
-//   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force] FILE
+//   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force]
+//                [--verify] FILE
 //
 // Every verb that takes --port also takes --wait-port SECONDS.
 // Every form also takes --log FILE, before the command or among its options: a transcript of
@@ -38,6 +39,7 @@ struct CliOptions {
     bool json = false;
     bool force = false;
     bool hex = false;        // term --hex
+    bool verify = false;     // import --verify
     bool check = false;      // update --check
     bool download = false;   // update --download
     std::string dir;         // update: where the files go (default: the program directory)

@@ -81,6 +81,23 @@ int ReportLog(const std::string& what, int failed, const std::string& logPath) {
     return kExitFailure;
 }
 
+// The read-back's verdict: each parameter that differs on standard error, exit code 6 if any.
+int ReportCheck(const ConfigImportResult& result, const std::string& logPath) {
+    if (!result.checked)
+        return kExitOk;
+    for (const ConfigDifference& d : result.differences)
+        PrintError("Differs: " + d.name + ": wrote " + d.command + ", read back " +
+                   (d.found == "ERROR" ? std::string("no value") : d.found));
+    if (result.differences.empty()) {
+        PrintError("Read back " + std::to_string(result.taken.size()) +
+                   " parameters: all as imported.");
+        return kExitOk;
+    }
+    PrintError(std::to_string(result.differences.size()) + " parameters read back differently" +
+               (logPath.empty() ? std::string(".") : "; see " + logPath));
+    return kExitVerify;
+}
+
 } // namespace
 
 int RunGet(const CliOptions& options) {
@@ -148,7 +165,9 @@ int RunImport(const CliOptions& options) {
     {
         CConsoleProgressView view(stderr, IsTerminal(stderr));
         result = ImportFromFile(*s.target, s.constructFile, options.file, "",
-                                ProgressLine(view, "Importing into " + s.who + ":"), &logPath);
+                                ProgressLine(view, "Importing into " + s.who + ":"), &logPath,
+                                options.verify ? ImportCheck::Always : ImportCheck::None,
+                                ProgressLine(view, "Reading back"));
     }
     if (result.outcome == ConfigImportResult::Outcome::Declined)
         PrintError("Nothing was sent; use --force to import the file anyway.");
@@ -157,7 +176,7 @@ int RunImport(const CliOptions& options) {
     PrintError("Wrote " + std::to_string(result.acknowledged) + " parameters from " + options.file);
     if (result.failed > 0)
         return Close(s, ReportLog("sections were not taken", result.failed, logPath));
-    return Close(s, kExitOk);
+    return Close(s, ReportCheck(result, logPath));
 }
 
 } // namespace vireo::cli

@@ -159,12 +159,14 @@ const std::string kExport =
 
 const std::string kImport =
     std::string("usage: vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force]\n"
-                "                    FILE\n"
+                "                    [--verify] FILE\n"
                 "Plays the configuration file FILE (*.zgb) back into the module, one command per\n"
                 "parameter, as the manager's Import does. Commands the module refuses are listed\n"
                 "in ImportErrorLog.TXT in the current directory; the exit code is then 1.\n\n") +
     kRemoteOptions +
-    "  --force         import a file made for another product or firmware version\n";
+    "  --force         import a file made for another product or firmware version\n"
+    "  --verify        read every parameter the module took back afterwards; those that\n"
+    "                  differ are listed (and added to ImportErrorLog.TXT), exit code 6\n";
 
 } // namespace
 

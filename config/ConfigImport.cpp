@@ -9,6 +9,22 @@
 
 namespace {
 constexpr int kLocalWriteTimeoutSeconds = 2;
+std::string Parameters(size_t count) {
+    return std::to_string(count) + (count == 1 ? " parameter" : " parameters");
+}
+
+bool WantsCheck(ImportCheck check, int written) {
+    if (written == 0 || check == ImportCheck::None)
+        return false;
+    const std::string them = written == 1 ? "it" : "them";
+    return check == ImportCheck::Always ||
+           vireo::UiServices().MessageBox(Parameters(written) + (written == 1 ? " was" : " were") +
+                                              " written. Would you like to read " + them +
+                                              " back from the device to check " + them + "?",
+                                          kAppCaption, vireo::MsgButtons::YesNo,
+                                          vireo::MsgIcon::Question) == vireo::MsgAnswer::Yes;
+}
+
 } // namespace
 
 ConfigFileVerdict LoadConfigFile(const std::string& path, const std::string& constructFile,
@@ -39,6 +55,7 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
         const bool sendable = stored && IsSingleCommandLine(*stored);
         if (sendable && target.Write(command, kLocalWriteTimeoutSeconds) == 1) {
             ++result.acknowledged;
+            result.taken.push_back(i);
         } else {
             const std::string name = file.GetString(section, zgb::kName).value_or("");
             result.log += VisibleText(name) + "\r\n" +
@@ -58,7 +75,8 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
 
 ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string& constructFile,
                                   const std::string& path, const std::string& logDir,
-                                  const ConfigProgress& progress, std::string* logPath) {
+                                  const ConfigProgress& progress, std::string* logPath,
+                                  ImportCheck check, const ConfigProgress& checkProgress) {
     if (logPath)
         logPath->clear();
     ConfigImportResult result;
@@ -78,10 +96,20 @@ ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string
         return result;
     }
     result = ImportConfiguration(target, file, progress);
-    if (result.failed > 0) {
+    if (WantsCheck(check, result.acknowledged)) {
+        vireo::CWaitCursor wait;
+        result.differences = VerifyImport(target, file, result.taken, checkProgress);
+        result.checked = true;
+        if (!result.differences.empty())
+            result.log += DifferencesLog(result.differences);
+    }
+    if (!result.log.empty()) {
         const std::string written = ShowErrorLog(logDir, kImportErrorLog, result.log);
         if (logPath)
             *logPath = written;
     }
+    if (result.checked && result.differences.empty() && check == ImportCheck::Ask)
+        vireo::ShowMessage("Read back " + Parameters(result.taken.size()) + ": all as imported.",
+                           kAppCaption);
     return result;
 }

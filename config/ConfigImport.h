@@ -7,9 +7,11 @@
 #pragma once
 
 #include "config/ConfigExport.h"
+#include "config/ConfigVerify.h"
 #include "platform/ProfileFile.h"
 
 #include <string>
+#include <vector>
 
 enum class ConfigFileVerdict {
     Invalid,      // unreadable, too large, or without a "Version"
@@ -23,10 +25,20 @@ ConfigFileVerdict LoadConfigFile(const std::string& path, const std::string& con
 
 struct ConfigImportResult {
     enum class Outcome { Done, Invalid, Declined } outcome = Outcome::Done;
-    int sections = 0;     // sections read (the file's count, at most kMaxConfigSections)
-    int acknowledged = 0; // commands the device took
-    int failed = 0;       // sections not taken: refused, missing, or not one command line
-    std::string log;      // text of the error log; empty when nothing failed
+    int sections = 0;       // sections read (the file's count, at most kMaxConfigSections)
+    int acknowledged = 0;   // commands the device took
+    int failed = 0;         // sections not taken: refused, missing, or not one command line
+    std::string log;        // text of the error log; empty when nothing failed
+    std::vector<int> taken; // sections the device took, in order
+    bool checked = false;   // the taken parameters were read back
+    std::vector<ConfigDifference> differences; // what the read-back found changed
+};
+
+// Whether the parameters the device took are read back after the import.
+enum class ImportCheck {
+    None,   // no read-back
+    Ask,    // ask the user when the import wrote anything
+    Always, // read back whenever the import wrote anything
 };
 
 // The import itself: wakes a sleepy local device once, then sends the stored command of each
@@ -38,8 +50,12 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
 // Import after the file dialog, with what the user sees: "ERROR: The configuration file is
 // invalid." for a file without a version, the question before playing back a file made for
 // another construct file, and the error log written into logDir and opened with the desktop's
-// "open" when a section failed. *logPath as for ExportToFile.
+// "open" when a section failed. *logPath as for ExportToFile. Then, as check says, the
+// read-back of what the device took (checkProgress counts it): its differences join the error
+// log; when asked for and nothing differs, a message says so.
 ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string& constructFile,
                                   const std::string& path, const std::string& logDir,
                                   const ConfigProgress& progress = {},
-                                  std::string* logPath = nullptr);
+                                  std::string* logPath = nullptr,
+                                  ImportCheck check = ImportCheck::None,
+                                  const ConfigProgress& checkProgress = {});

@@ -267,7 +267,8 @@ void CConfigPage::OnImport() {
     const std::string path = vireo::UiServices().GetOpenFileName(ImportDialogOptions());
     if (path.empty())
         return;
-    ImportFromFile(Target(), m_data->m_strConstructFile, path, m_strLogDir);
+    ImportFromFile(Target(), m_data->m_strConstructFile, path, m_strLogDir, {}, nullptr,
+                   ImportCheck::Ask);
 }
 
 void CConfigPage::OnRemoteSetting() {

@@ -49,6 +49,8 @@ std::optional<std::string> Simulator::Impl::ModuleCommand(Module& m, const std::
         return std::nullopt;
     if (!write)
         return Reply(*m.store.Read(name));
+    if (faults.ignoredWrites.count(name))
+        return kOk;
     return m.store.Write(name, value) == ParamStore::WriteResult::Ok ? kOk : kError;
 }
 

@@ -37,6 +37,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,8 @@ struct FaultConfig {
     int refusedRemoteBootloads = 0;   // the next this many "AT+BOOTLOAD=<n>,<address>" find a
                                       // remote that does not react: "ERROR" after the
                                       // unknown-address delay
+    std::set<std::string> ignoredWrites; // commands ("ATS01", upper case) whose writes are
+                                         // answered "OK" but not stored
 };
 
 // Delays of the module and the network, in milliseconds. Tests shorten them.

@@ -171,10 +171,15 @@ TEST_F(ConfigTransferPageTest, ImportInRemoteModePlaysTheFileIntoTheRemoteDevice
            "[0]\r\nName=Network Settings/PAN ID\r\nCommand=AT+PANID=4321\r\n\r\n"
            "[1]\r\nName=Network Settings/Channel\r\nCommand=AT+CHANNEL=99\r\n\r\n";
     ui.QueueOpenFile(Path("far.zgb"));
+    ui.Expect("1 parameter was written. Would you like to read it back from the device to "
+              "check it?",
+              vireo::MsgAnswer::Yes);
+    ui.Expect("Read back 1 parameter: all as imported.");
     sim->ClearReceived();
     Button(1003)->click();
     EXPECT_EQ((std::vector<std::string>{"AT+RC=" + kRemoteEui + ",AT+PANID=4321",
-                                        "AT+RC=" + kRemoteEui + ",AT+CHANNEL=99"}),
+                                        "AT+RC=" + kRemoteEui + ",AT+CHANNEL=99",
+                                        "AT+RC=" + kRemoteEui + ",AT+PANID"}),
               sim->ReceivedLines());
     EXPECT_EQ("4321", sim->Remote(0).Get("AT+PANID").value_or(""));
     EXPECT_EQ("1A2B", sim->Local().Get("AT+PANID").value_or(""));
