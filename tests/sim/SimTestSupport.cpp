@@ -20,10 +20,6 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string Sample(const std::string& name) {
-    return ReadFile(SampleDir() + "/" + name);
-}
-
 SimConfig FastConfig() {
     SimConfig c;
     c.dataDir = SampleDir();
@@ -31,28 +27,16 @@ SimConfig FastConfig() {
     const char* dir = mkdtemp(tmpl);
     c.portDir = dir ? dir : "/tmp";
     c.timing.guardTimeMs = 100;
-    c.timing.sleepAfterMs = 300;
-    c.timing.wakeUpMs = 20;
-    c.timing.radioDelayMs = 5;
     c.timing.unknownAddressMs = 200;
     c.timing.scanDelayMs = 50;
     c.timing.restartMs = 30;
-    c.timing.startSignalIntervalMs = 100;
-    c.timing.blockByteTimeoutMs = 300;
-    c.timing.radioBlockMs = 2;
-    c.timing.cloneStepMs = 20;
-    c.timing.cloneSteps = 4;
     return c;
 }
 
 bool Line::Open(const std::string& path, int rate) {
     Close();
     fd_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    return fd_ >= 0 && SetRate(rate);
-}
-
-bool Line::SetRate(int rate) {
-    return SetRawLineRate(fd_, rate);
+    return fd_ >= 0 && SetRawLineRate(fd_, rate);
 }
 
 void Line::Close() {
@@ -96,14 +80,6 @@ bool Line::ReadUntil(std::string_view text, std::chrono::milliseconds timeout) {
 
 void Line::ReadFor(std::chrono::milliseconds duration) {
     ReadUntilDone([] { return false; }, duration);
-}
-
-int Line::ReadByte(std::chrono::milliseconds timeout) {
-    if (!ReadUntilDone([&] { return !text_.empty(); }, timeout))
-        return -1;
-    const int c = static_cast<unsigned char>(text_[0]);
-    text_.erase(0, 1);
-    return c;
 }
 
 std::string Line::Take() {

@@ -1,11 +1,9 @@
 // The bootloader: its entry and menu, and uploads from a standard sender (lrzsz's sx).
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include "LineFixture.h"
+#include "SimTestSupport.h"
 
 namespace vireo::sim {
 namespace {
@@ -26,35 +24,13 @@ TEST_F(Bootloader, EntersAt115200WithoutOkAndShowsItsMenu) {
     line.Write("\n");
     line.ReadFor(300ms);
     EXPECT_EQ(line.Take(), "") << "a line feed at 9600 is noise to the bootloader";
-    ASSERT_TRUE(line.SetRate(115200));
+    ASSERT_TRUE(line.Open(sim->SlavePath(), 115200));
     line.Write("\x03\n");
     ASSERT_TRUE(line.ReadUntil("BL"));
     line.ReadFor(100ms);
     EXPECT_EQ(line.Take().find('C'), std::string::npos) << "no stray start signal in the menu";
     line.Write("2");
     EXPECT_TRUE(sim->WaitForMode(Mode::Command, 5s));
-}
-
-// Runs lrzsz's sx on the slave (stdin and stdout both the line); returns its exit status.
-int RunSx(const std::string& slave, bool oneK, const std::string& file) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int fd = open(slave.c_str(), O_RDWR | O_NOCTTY);
-        const int devnull = open("/dev/null", O_WRONLY);
-        if (fd < 0 || devnull < 0)
-            _exit(126);
-        dup2(fd, 0);
-        dup2(fd, 1);
-        dup2(devnull, 2);
-        if (oneK)
-            execlp("sx", "sx", "-k", file.c_str(), static_cast<char*>(nullptr));
-        else
-            execlp("sx", "sx", file.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 struct Upload {
@@ -80,8 +56,11 @@ TEST_P(StandardSender, DamagedModuleTakesOnlyAValidImage) {
     line.Write("1");
     ASSERT_TRUE(line.ReadUntil("C"));
     const std::string file = SampleDir() + "/" + GetParam().file;
-    const int status = RunSx(sim->SlavePath(), GetParam().oneK, file);
-    ASSERT_NE(status, 127) << "lrzsz's sx is needed for this test";
+    const std::string slave = sim->SlavePath();
+    const int status = std::system(("sx " + std::string(GetParam().oneK ? "-k " : "") + file +
+                                    " <" + slave + " >" + slave + " 2>/dev/null")
+                                       .c_str());
+    ASSERT_NE(WEXITSTATUS(status), 127) << "lrzsz's sx is needed for this test";
     EXPECT_EQ(status, 0);
     ASSERT_TRUE(sim->WaitForSent("omplete", 10s));
     const std::string image = ReadFile(file);

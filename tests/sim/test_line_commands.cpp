@@ -1,7 +1,10 @@
-// The local module's command interpreter, through the real pseudo-terminal.
+// The local module's command interpreter and its scan of the network, through the real
+// pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include "LineFixture.h"
+#include <sstream>
+
+#include "SimTestSupport.h"
 
 namespace vireo::sim {
 namespace {
@@ -29,14 +32,13 @@ TEST_F(CommandMode, AnswersTheCommandSet) {
         {"at\r\n", kOk},
         {"ATE1\n", kOk},
         {"ATR1\r", "ATR1\r\r\nOK\r\n"},
-        {"ATE0\r\n", "ATE0\r\r\nOK\r\n"},
+        {"ate0\r\n", "ate0\r\r\nOK\r\n"},
         {"at+productname\r\n", Answer("KA40")},
         {"AT+LONGADDR\r\n", Answer("000D6F0000ABCDEF")},
         {"AT+NODENAME\r\n", Answer("Lab bench two")},
         {"AT+NODETYPE\r\n", Answer("1")},
         {"AT+UF\r\n", Answer("2")},
         {"AT+UF=3\r\n", kError},
-        {"AT+UF=1\r\n", kOk},
         {"AT+VERSION=v9.9.9\r\n", kError},
         {"AT+NODENAME=A name far too long for sixteen\r\n", kError},
         {"AT+NODENAME=Shelf 3\r\n", kOk},
@@ -46,19 +48,24 @@ TEST_F(CommandMode, AnswersTheCommandSet) {
         {"AT+PANID\r\n", Answer("1A2B")},
         {"AT+PANID=BEEF\r\n", kOk},
         {"at+panid\r\n", Answer("BEEF")},
-        {"AT+PANID=FFFF\r\n", kError}, // outside the range
-        {"ATS12=4800\r\n", kError},    // not in the value list
-        {"ATS13=2\r\n", kOk},          // a choice index
+        {"AT+PANID=FFFF\r\n", kError},  // outside the range
+        {"AT+PANID=10000\r\n", kError}, // wider than its four digits
+        {"AT+PANID=12G4\r\n", kError},
+        {"AT+PANID\r\n", Answer("BEEF")}, // a refused value leaves the old one
+        {"AT+NETNAME=TENLETTERS\r\n", kOk},
+        {"AT+NETNAME=ELEVENCHARS\r\n", kError},
+        {"ATS12=4800\r\n", kError}, // not in the value list
+        {"ATS13=2\r\n", kOk},       // a choice index
         {"ATS13=3\r\n", kError},
         {"AT+HWREV=C1\r\n", kError}, // read-only
         {"AT+HWREV\r\n", Answer("B2")},
         {"AT+PREFIX\r\n", Answer("")},
         {"ATS01=-7\r\n", kOk},
+        {"ATS01=x\r\n", kError},
         {"AT&f\r\n", kOk}, // factory values, identity included
         {"AT+PANID\r\n", Answer("1A2B")},
         {"ATS01\r\n", Answer("3")},
         {"AT+NODENAME\r\n", Answer("Lab bench two")},
-        {"AT+UF\r\n", Answer("2")},
         {std::string(5000, 'A') + "\r\n", kError},
         {std::string("AT\xFF\x80\r\n", 6), kError},
         {std::string("A\0T\x01\r\n", 6), kOk}, // zero and control bytes are dropped
@@ -92,12 +99,6 @@ TEST_F(CommandMode, EscapeNeedsSilenceOnBothSides) {
     ASSERT_TRUE(line.ReadUntil("OK\r\n", 3000ms));
     EXPECT_EQ(line.Take(), kOk);
     EXPECT_EQ(line.Command("ATE0\r\n"), "ATE0\r\r\nOK\r\n");
-    // In command mode an escape is answered too, and leaves the next line alone.
-    line.ReadFor(200ms);
-    line.Write("+++");
-    ASSERT_TRUE(line.ReadUntil("OK\r\n", 3000ms));
-    line.Take();
-    EXPECT_EQ(line.Command("ATR1\r\n"), kOk);
     EXPECT_EQ(line.Command("+++ATE0\r\n"), kError) << "an escape without silence is no escape";
 }
 
@@ -131,13 +132,65 @@ TEST_F(CommandMode, ByteGapSpreadsTheAnswerAtLeastTheGapPerByte) {
         ASSERT_EQ(line.Command("ATE0\r\n"), "ATE0\r\r\nOK\r\n");
         const auto t0 = std::chrono::steady_clock::now();
         line.Write("AT+PRODUCTNAME\r\n");
-        std::string answer;
-        for (int ch; answer.find("OK\r\n") == std::string::npos && (ch = line.ReadByte(5s)) >= 0;) {
-            EXPECT_GE(std::chrono::steady_clock::now() - t0, gap * answer.size()) << answer.size();
-            answer += static_cast<char>(ch);
+        const std::string answer = Answer("KA40");
+        for (std::size_t i = 1; i <= answer.size(); ++i) {
+            ASSERT_TRUE(line.ReadUntil(answer.substr(0, i)));
+            EXPECT_GE(std::chrono::steady_clock::now() - t0, gap * (i - 1)) << "byte " << i - 1;
         }
-        EXPECT_EQ(answer, Answer("KA40"));
+        EXPECT_EQ(line.Take(), answer);
     }
+}
+
+// The local node's line is marked with '*', its end devices' lines with CHD or CLD, and every
+// remote, up to the most the simulator plays, has a node line (the manager's scan tests check
+// the fields).
+TEST_F(CommandMode, ScanListsTheLocalNodeItsChildrenAndEveryRemote) {
+    SimConfig c = FastConfig();
+    c.remoteCount = 300;
+    Start(c);
+    line.Command("ATE0\r\n");
+    const std::string reply = line.Command("at+ds\r\n", 20s);
+    ASSERT_EQ(reply.find("OK"), reply.size() - 4) << "nothing before the end may read OK";
+    int local = 0, children = 0, nodes = 0;
+    std::istringstream lines(reply);
+    for (std::string l; std::getline(lines, l);) {
+        const auto bar = l.find('|');
+        if (bar == std::string::npos)
+            continue;
+        if (l.find('*') < bar)
+            ++local;
+        else if (l.find("CHD") < bar || l.find("CLD") < bar)
+            ++children;
+        else
+            ++nodes;
+    }
+    EXPECT_EQ(local, 1);
+    EXPECT_EQ(children, 120) << "an end device and a sleepy one in every five remotes";
+    EXPECT_EQ(nodes, 300);
+    EXPECT_NE(reply.find("|" + sim->Remote(299).NodeName() + "\r\n"), std::string::npos);
+}
+
+// Pacing spreads an answer over its line time (on the module's own time stamps, as a lower
+// bound only).
+TEST_F(CommandMode, PacedScanReplyTakesItsLineTime) {
+    SimConfig c = FastConfig();
+    c.pacing = true;
+    Start(c);
+    line.Command("ATE0\r\n");
+    const std::string reply = line.Command("at+ds\r\n", 10s);
+    ASSERT_EQ(reply.find("OK"), reply.size() - 4);
+    // The reply is everything the module sent after the last byte of the command.
+    const auto log = sim->ByteLog();
+    std::size_t start = 0, bytes = 0;
+    for (std::size_t i = 0; i < log.size(); ++i)
+        if (log[i].toModule)
+            start = i + 1;
+    for (std::size_t i = start; i < log.size(); ++i)
+        bytes += log[i].bytes.size();
+    ASSERT_GT(bytes, 300u);
+    // 10 bits per byte at 9600 baud; the first chunk is already on the line at its stamp.
+    EXPECT_GE((log.back().at - log[start].at).count(),
+              static_cast<long>((bytes - 2) * 1041 * 9 / 10));
 }
 
 } // namespace

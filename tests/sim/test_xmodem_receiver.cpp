@@ -8,7 +8,6 @@ namespace vireo::sim {
 namespace {
 
 using namespace std::chrono_literals;
-using V = XmodemReceiver::Verdict;
 using S = XmodemReceiver::State;
 
 std::string Block(unsigned ordinal, std::string payload, bool oneK = false) {
@@ -114,57 +113,6 @@ TEST(XmodemReceiver, TwoCansCancelButOneCanIsNoise) {
     EXPECT_FALSE(h.rx.Finished());
     h.Feed("\x18\x18");
     EXPECT_EQ(h.rx.GetState(), S::Cancelled);
-}
-
-TEST(XmodemReceiver, VerdictsDecideTheAnswerAndAckDelayIsHonoured) {
-    // Asked once per new block; a repeat of an accepted block is acknowledged unasked.
-    const std::vector<V> verdicts = {V::Nak, V::Can, V::Ack, V::LostAck};
-    std::size_t calls = 0;
-    XmodemReceiver::Options o;
-    o.ackDelay = 30ms;
-    o.verdict = [&](int) { return verdicts.at(calls++); };
-    Harness h(o);
-    h.Out();
-    h.Feed(Block(1, "a"));
-    h.Feed(Block(1, "a"));
-    h.Feed(Block(1, "a"));
-    h.Feed(Block(2, "b"));
-    h.Feed(Block(2, "b")); // repeat after the lost ACK
-    auto out = h.rx.TakeOutput();
-    std::string bytes;
-    for (auto& x : out) {
-        EXPECT_EQ(x.due, h.t + 30ms);
-        bytes += x.bytes;
-    }
-    EXPECT_EQ(bytes, "\x15\x18\x06\x06");
-    EXPECT_EQ(h.rx.BlocksAccepted(), 2);
-}
-
-TEST(XmodemReceiver, RandomBytesNeverBreakIt) {
-    std::uint32_t seed = 12345;
-    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    for (int run = 0; run < 200; ++run) {
-        Harness h;
-        for (int step = 0; step < 200 && !h.rx.Finished(); ++step) {
-            std::string chunk;
-            std::size_t n = next() % 300;
-            for (std::size_t i = 0; i < n; ++i) {
-                std::uint32_t r = next() >> 24;
-                // Mostly valid block starts and control bytes, so that the states are visited.
-                chunk += static_cast<char>(r < 40   ? 0x01
-                                           : r < 45 ? 0x02
-                                           : r < 50 ? 0x18
-                                           : r < 52 ? 0x04
-                                                    : r);
-            }
-            if (next() % 7 == 0)
-                chunk = Block(static_cast<unsigned>(h.rx.BlocksAccepted() + 1), chunk);
-            h.Feed(chunk);
-            h.Advance(std::chrono::milliseconds(next() % 3000));
-            h.Out();
-        }
-        EXPECT_EQ(h.rx.Image().size() % 128, 0u);
-    }
 }
 
 } // namespace
