@@ -4,6 +4,7 @@
 // floods that never stop. Every transaction must end on its reply word or at its time-out
 // (plus the few polls a word may wait for its line end), and cut the right value.
 #include "serial/DeviceLink.h"
+#include "serial/ReplyWords.h"
 #include "tests/support/ScriptedUi.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,27 @@ namespace {
 
 constexpr int kPollsOfOneSecond = 100;
 constexpr int kLineEndPolls = 5; // polls a reply word may wait for its line end
+
+// A transaction judges only what can still form a word: the part of the reply an earlier poll
+// found no word in is settled. Judged that way, every reply gives the verdict of judging it
+// whole, wherever the earlier poll ended.
+TEST(JudgeReply, JudgingWhatArrivedAgreesWithJudgingTheWholeReply) {
+    const BootloaderWords all{true, true};
+    for (const std::string reply :
+         {"\r\nERROR\r\n\r\nOKAY\r\n", "\r\nv1\r\n\r\nOK  \r\n", "\r\nOK 2\r\nERROR\t\r\n",
+          "\r\nCENTER\r\nENTER\r\n", "send fw.ebl\r\n", "\r\nStarting\r\n", "OK", "\rERROR\r",
+          "x\nOK\n"}) {
+        const ReplyVerdict whole = JudgeReply(reply, all);
+        for (size_t settled = 0; settled <= reply.size(); ++settled) {
+            if (JudgeReply(reply.substr(0, settled), all).word != ReplyWord::None)
+                continue; // a transaction settles a beginning only when it held no word
+            const ReplyVerdict part = JudgeReply(reply, all, settled);
+            EXPECT_TRUE(whole.word == part.word && whole.at == part.at &&
+                        whole.complete == part.complete)
+                << reply << " settled " << settled;
+        }
+    }
+}
 
 class PiecewiseTest : public ::testing::Test {
 protected:
