@@ -53,6 +53,11 @@ TEST(ProfileWriting, ReplacesTheFirstKeyKeepsBlankLinesAndRefusesLineBreaks) {
     EXPECT_TRUE(file.WriteString("C", "w", "5"));
     EXPECT_EQ("; comment\r\n\r\n[A]\r\nX=3\r\nz=4\r\n\r\n[B]\r\ny=2\r\n[C]\r\nw=5\r\n",
               file.Text());
+    // A value ending in CR LF has a blank line behind it: added once, never twice.
+    for (const char* value : {"6\r\n", "7\r\n"})
+        EXPECT_TRUE(file.WriteString("A", "x", value));
+    const std::string section = "; comment\r\n\r\n[A]\r\nx=7\r\n\r\nz=4\r\n\r\n[B]";
+    EXPECT_EQ(section, file.Text().substr(0, section.size()));
 
     const std::string before = file.Text();
     const std::vector<std::vector<std::string>> refused = {
