@@ -44,6 +44,7 @@ TEST_F(TerminalPageTest, ModuleAnswersTypedCommandsAndAFloodLeavesTheScreenBound
     ASSERT_EQ(1, dlg->m_bPortOpen);
     QTabBar* bar = dlg->m_tabHost.TabBar(); // the module's echo goes on with the tab
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+    QApplication::processEvents();
     page = dlg->m_tabHost.TerminalPage();
     ASSERT_TRUE(page->isVisible());
     page->m_screen->setFocus();
