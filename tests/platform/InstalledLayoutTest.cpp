@@ -4,18 +4,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <stdlib.h>
+#include <iterator>
 #include <string>
 
 namespace fs = std::filesystem;
-using vireo::ChooseProgramLayout;
-using vireo::SeedUserDataDirectory;
-using vireo::UserEnvironment;
+using namespace vireo;
 
 namespace {
-
-const char kShared[] = "../share/vireo-manager";
 
 class ScratchRoot : public ::testing::Test {
 protected:
@@ -24,78 +19,54 @@ protected:
         ASSERT_NE(nullptr, mkdtemp(pattern.data()));
         root = pattern + "/";
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
+    void TearDown() override { fs::remove_all(root); }
     void MakeDir(const std::string& rel) { fs::create_directories(root + rel); }
     void Write(const std::string& rel, const std::string& text) {
         std::ofstream(root + rel, std::ios::binary) << text;
     }
     std::string Read(const std::string& rel) {
         std::ifstream in(root + rel, std::ios::binary);
-        std::ostringstream all;
-        all << in.rdbuf();
-        return all.str();
+        return {std::istreambuf_iterator<char>(in), {}};
     }
     std::string root;
 };
 
-// "@" in an expectation or in the environment stands for the scratch root.
-struct LayoutCase {
-    const char* what;
-    bool installed;       // <root>/share/vireo-manager exists beside <root>/bin
-    const char* exeDir;   // relative to the root
-    const char* relative; // shipped data relative to the executable's folder
-    const char* xdg;
-    const char* home;
-    const char* program; // expected program directory
-    const char* shipped; // expected shipped data directory
-};
-
-std::string Expand(const char* text, const std::string& root) {
-    std::string out = text;
-    if (const auto at = out.find('@'); at != std::string::npos)
-        out.replace(at, 1, root);
-    return out;
-}
-
-class ProgramLayoutTable : public ScratchRoot, public ::testing::WithParamInterface<LayoutCase> {};
-
-TEST_P(ProgramLayoutTable, ChoosesTheFolderForWhereTheExecutableLies) {
-    const LayoutCase& c = GetParam();
+// "@" stands for the scratch root. Installed means <root>/share/vireo-manager beside <root>/bin.
+TEST_F(ScratchRoot, ProgramFolderFollowsWhereTheExecutableLies) {
+    const auto at = [this](std::string text) {
+        return text.rfind('@', 0) == 0 ? text.replace(0, 1, root) : text;
+    };
+    const std::string relative = "../share/vireo-manager", shipped = at("@share/vireo-manager/");
     MakeDir("bin");
-    if (c.installed)
-        MakeDir("share/vireo-manager");
-    const UserEnvironment env{Expand(c.xdg, root), Expand(c.home, root)};
-    const auto layout = ChooseProgramLayout(root + c.exeDir, c.relative, env);
-    EXPECT_EQ(Expand(c.program, root), layout.programDirectory) << c.what;
-    EXPECT_EQ(Expand(c.shipped, root), layout.shippedDataDirectory) << c.what;
+    MakeDir("share/vireo-manager");
+    const struct {
+        const char* what;
+        const char* exeDir;
+        const char* xdg;
+        const char* home;
+        const char* program;
+    } installed[] = {
+        {"XDG_DATA_HOME set", "bin/", "@xdg", "@home", "@xdg/vireo-manager/"},
+        {"with a trailing slash", "bin/", "@xdg/", "@home", "@xdg/vireo-manager/"},
+        {"XDG_DATA_HOME unset", "bin/", "", "@home", "@home/.local/share/vireo-manager/"},
+        {"a relative one is ignored", "bin/", "rel", "@home", "@home/.local/share/vireo-manager/"},
+        {"no home at all", "bin/", "", "", "@share/vireo-manager/"},
+        {"folder without separator", "bin", "@xdg", "@home", "@xdg/vireo-manager/"},
+        {"the user's own prefix", "bin/", "@share", "@home", "@share/vireo-manager/"},
+    };
+    for (const auto& c : installed) {
+        const auto layout = ChooseProgramLayout(root + c.exeDir, relative, {at(c.xdg), at(c.home)});
+        EXPECT_EQ(at(c.program), layout.programDirectory) << c.what;
+        EXPECT_EQ(shipped, layout.shippedDataDirectory) << c.what;
+    }
+    // No shipped path known (Windows), or a build tree: the executable's folder.
+    const UserEnvironment env{at("@xdg"), at("@home")};
+    EXPECT_EQ(at("@bin/"), ChooseProgramLayout(root + "bin/", "", env).programDirectory);
+    fs::remove_all(root + "share");
+    const auto build = ChooseProgramLayout(root + "bin/", relative, env);
+    EXPECT_EQ(at("@bin/"), build.programDirectory);
+    EXPECT_EQ("", build.shippedDataDirectory);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ProgramLayoutTable,
-    ::testing::Values(
-        LayoutCase{"build tree: the executable's folder", false, "bin/", kShared, "@xdg", "@home",
-                   "@bin/", ""},
-        LayoutCase{"installed, XDG_DATA_HOME set", true, "bin/", kShared, "@xdg", "@home",
-                   "@xdg/vireo-manager/", "@share/vireo-manager/"},
-        LayoutCase{"installed, XDG_DATA_HOME with a trailing slash", true, "bin/", kShared, "@xdg/",
-                   "@home", "@xdg/vireo-manager/", "@share/vireo-manager/"},
-        LayoutCase{"installed, XDG_DATA_HOME unset", true, "bin/", kShared, "", "@home",
-                   "@home/.local/share/vireo-manager/", "@share/vireo-manager/"},
-        LayoutCase{"installed, a relative XDG_DATA_HOME is ignored", true, "bin/", kShared,
-                   "rel/data", "@home", "@home/.local/share/vireo-manager/",
-                   "@share/vireo-manager/"},
-        LayoutCase{"installed, no home at all: the shipped folder", true, "bin/", kShared, "", "",
-                   "@share/vireo-manager/", "@share/vireo-manager/"},
-        LayoutCase{"installed, executable folder given without separator", true, "bin", kShared,
-                   "@xdg", "@home", "@xdg/vireo-manager/", "@share/vireo-manager/"},
-        LayoutCase{"installed into the user's own prefix: one folder for both", true, "bin/",
-                   kShared, "@share", "@home", "@share/vireo-manager/", "@share/vireo-manager/"},
-        LayoutCase{"no shipped path known (Windows): the executable's folder", true, "bin/", "",
-                   "@xdg", "@home", "@bin/", ""}),
-    [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 class SeedUserData : public ScratchRoot {
 protected:
@@ -109,40 +80,25 @@ protected:
     }
 };
 
-TEST_F(SeedUserData, CreatesTheFolderAndCopiesOnlyTopLevelConstructFiles) {
+TEST_F(SeedUserData, CopiesOnlyMissingTopLevelConstructFiles) {
     std::string why;
     ASSERT_TRUE(SeedUserDataDirectory(root + "shipped/", root + "a/b/user/", &why)) << why;
     EXPECT_EQ("shipped A", Read("a/b/user/KA40_v1.0.2.vmcon"));
     EXPECT_EQ("shipped D", Read("a/b/user/KD40_v1.1.0.vmcon"));
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(root + "a/b/user"))
-        ++entries;
+    const auto entries = std::distance(fs::directory_iterator(root + "a/b/user"), {});
     EXPECT_EQ(2, entries) << "no image, no subfolder, no leftover part file";
+    Write("a/b/user/KA40_v1.0.2.vmcon", "downloaded newer"); // the user's own file stays
+    ASSERT_TRUE(SeedUserDataDirectory(root + "shipped/", root + "a/b/user/", nullptr));
+    EXPECT_EQ("downloaded newer", Read("a/b/user/KA40_v1.0.2.vmcon"));
 }
 
-TEST_F(SeedUserData, KeepsTheUsersOwnFilesAndAddsTheMissingOnes) {
-    MakeDir("user");
-    Write("user/KA40_v1.0.2.vmcon", "downloaded newer");
-    Write("user/Custom.vmcon", "mine");
-    ASSERT_TRUE(SeedUserDataDirectory(root + "shipped/", root + "user/", nullptr));
-    EXPECT_EQ("downloaded newer", Read("user/KA40_v1.0.2.vmcon"));
-    EXPECT_EQ("mine", Read("user/Custom.vmcon"));
-    EXPECT_EQ("shipped D", Read("user/KD40_v1.1.0.vmcon"));
-    // A second start changes nothing.
-    ASSERT_TRUE(SeedUserDataDirectory(root + "shipped/", root + "user/", nullptr));
-    EXPECT_EQ("downloaded newer", Read("user/KA40_v1.0.2.vmcon"));
-}
-
-TEST_F(SeedUserData, FailsWithAReasonWhenTheFolderCannotBeMade) {
+TEST_F(SeedUserData, FailsWithAReasonOnlyWhenTheFolderCannotBeMade) {
     Write("blocker", "a file where the folder should be");
     std::string why;
     EXPECT_FALSE(SeedUserDataDirectory(root + "shipped/", root + "blocker/user/", &why));
     EXPECT_FALSE(why.empty());
-}
-
-TEST_F(SeedUserData, AMissingShippedFolderLeavesAnEmptyUserFolder) {
     ASSERT_TRUE(SeedUserDataDirectory(root + "nothing/", root + "user/", nullptr));
-    EXPECT_TRUE(fs::is_directory(root + "user"));
+    EXPECT_TRUE(fs::is_directory(root + "user")) << "a missing shipped folder leaves it empty";
 }
 
 } // namespace

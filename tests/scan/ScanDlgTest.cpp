@@ -9,33 +9,37 @@
 
 namespace {
 
-class ScanDlgTest : public vireo::test::SimFixture {};
+class ScanDlgTest : public vireo::test::SimFixture {
+protected:
+    void Open(vireo::sim::SimConfig config = {}) {
+        config.timing.scanDelayMs = 50;
+        Start(config);
+        dlg->m_pOpenButton->click();
+        ASSERT_EQ(1, dlg->m_bPortOpen);
+    }
+    void Search(CScanDlg& scan) { scan.Form().Get<QPushButton>(1042)->click(); }
+};
 
-TEST_F(ScanDlgTest, SearchListsTheNodesAndApplyHandsBackTheChosenAddress) {
+// The local node and the end devices' lines make no rows; a node named "BOOK" does not end
+// the listing early.
+TEST_F(ScanDlgTest, SearchListsEveryNodeAndApplyHandsBackTheChosenAddress) {
     vireo::sim::SimConfig config;
-    config.timing.scanDelayMs = 50;
-    Start(config); // two remote modules
-    dlg->m_pOpenButton->click();
-    ASSERT_EQ(1, dlg->m_bPortOpen);
+    config.remotes = vireo::sim::DefaultRemotes(6);
+    config.remotes[2].nodeName = "BOOK";
+    Open(config);
     CScanDlg scan(*dlg, dlg.get());
     for (int round = 0; round < 2; ++round) { // a second search starts from empty again
-        scan.Form().Get<QPushButton>(1042)->click();
-        ASSERT_EQ(2, scan.m_list->topLevelItemCount());
+        Search(scan);
+        ASSERT_EQ(6, scan.m_list->topLevelItemCount());
     }
-    const QStringList expected = {"1",
-                                  "",
-                                  QString::fromStdString(sim->Remote(1).Eui()),
-                                  QString::fromStdString(sim->Remote(1).Version()),
-                                  QString::fromStdString(sim->Remote(1).Product()),
-                                  QString::fromStdString(sim->Remote(1).NodeName())};
-    QTreeWidgetItem* row = scan.m_list->topLevelItem(1);
-    for (int column = 0; column < 6; ++column) {
-        if (column != 1) {
-            EXPECT_EQ(expected[column], row->text(column)) << column;
-        }
-    }
+    const vireo::sim::ModuleView remote = sim->Remote(2);
+    QTreeWidgetItem* row = scan.m_list->topLevelItem(2);
+    const std::vector<std::string> expected = {"2", remote.Eui(), remote.Version(),
+                                               remote.Product(), "BOOK"};
+    for (int column : {0, 2, 3, 4, 5})
+        EXPECT_EQ(expected[column == 0 ? 0 : column - 1], row->text(column).toStdString());
     scan.m_list->setCurrentItem(row);
-    EXPECT_EQ(sim->Remote(1).Eui(), scan.m_selectedAddress);
+    EXPECT_EQ(remote.Eui(), scan.m_selectedAddress);
     QTimer::singleShot(0, [&] { scan.Form().Get<QPushButton>(1044)->click(); });
     EXPECT_EQ(QDialog::Accepted, scan.exec());
 }
@@ -43,11 +47,7 @@ TEST_F(ScanDlgTest, SearchListsTheNodesAndApplyHandsBackTheChosenAddress) {
 // A module that hangs up in the middle of its listing: the scan ends at once with its message,
 // not after its time-out.
 TEST_F(ScanDlgTest, ModuleHangingUpMidListingEndsTheScanAtOnce) {
-    vireo::sim::SimConfig config;
-    config.timing.scanDelayMs = 50;
-    Start(config);
-    dlg->m_pOpenButton->click();
-    ASSERT_EQ(1, dlg->m_bPortOpen);
+    Open();
     int polls = 0, pollsAtHangUp = 0;
     dlg->m_sleep = [&](int ms) {
         if (++polls == 1 || !sim->WaitForSent("|", std::chrono::milliseconds(0)) || pollsAtHangUp)
@@ -57,7 +57,7 @@ TEST_F(ScanDlgTest, ModuleHangingUpMidListingEndsTheScanAtOnce) {
     };
     CScanDlg scan(*dlg, dlg.get());
     ui.Expect("ERROR: Could not scan the remote device.");
-    scan.Form().Get<QPushButton>(1042)->click();
+    Search(scan);
     ASSERT_GT(pollsAtHangUp, 0);
     EXPECT_LT(polls - pollsAtHangUp, 10);
     EXPECT_EQ(0, scan.m_list->topLevelItemCount());
@@ -67,7 +67,7 @@ TEST_F(ScanDlgTest, ScanWithoutAConnectionSaysSoAndLeavesTheListEmpty) {
     Start();
     CScanDlg scan(*dlg, dlg.get());
     ui.Expect("ERROR: Could not scan the remote device.");
-    scan.Form().Get<QPushButton>(1042)->click();
+    Search(scan);
     EXPECT_EQ(0, scan.m_list->topLevelItemCount());
     EXPECT_TRUE(scan.m_selectedAddress.empty());
 }

@@ -1,12 +1,15 @@
+// The serial port and the transactions on it, against a peer on a pseudo-terminal.
 #include "serial/SerialPort.h"
 #include "platform/PortMap.h"
-#include "serial/SerialNotify.h"
+#include "serial/DeviceLink.h"
 #include "serial/SerialPortList.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/ScriptedUi.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -76,53 +79,34 @@ protected:
     CSerialPort port;
 };
 
-TEST_F(SerialPortTest, WritesReachThePeerAndReceivedBytesReachTheRing) {
+TEST_F(SerialPortTest, OpensAgainAfterCloseAndCarriesBytesBothWays) {
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE)) << round;
+        port.Close(); // returns only after the reader has ended
+        EXPECT_EQ(0, port.m_bRunning.load());
+    }
     ASSERT_EQ(1, port.Open(3, 115200, NOPARITY, 8, ONESTOPBIT, FLOW_NONE)) << port.LastError();
     EXPECT_EQ(peer.SlavePath(), port.m_strDevice);
     EXPECT_EQ(6, port.Write("AT\r\nOK"));
     EXPECT_TRUE(peer.WaitForReceived("AT\r\nOK"));
     peer.Send(std::string("hello\0world", 11));
     EXPECT_EQ("helloworld", WaitForRing(port, 10)); // the zero byte never enters the ring
-    port.Close();
-    EXPECT_FALSE(port.IsOpen());
 }
 
-TEST_F(SerialPortTest, CloseWhileIdleEndsTheReaderAndThePortReopens) {
-    for (int round = 0; round < 3; ++round) {
-        ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE)) << round;
-        port.Close(); // returns only after the reader has ended
-        EXPECT_EQ(0, port.m_bRunning.load());
-    }
-    ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    peer.Send("again");
-    EXPECT_EQ("again", WaitForRing(port, 5));
-}
-
-TEST_F(SerialPortTest, OpenOfAnAbsentPortFailsAndLeavesNothingOpen) {
-    EXPECT_EQ(0, port.Open(9, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    EXPECT_FALSE(port.IsOpen());
+TEST_F(SerialPortTest, FailedOpensLeaveNothingOpenAndASecondOpenIsRefused) {
+    EXPECT_EQ(0, port.Open(9, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE)); // absent
     EXPECT_NE("", port.LastError());
     EXPECT_EQ(0, port.Write("x"));
-    EXPECT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-}
-
-TEST_F(SerialPortTest, BaudRateZeroAndInvalidByteSizeFailOpen) {
     EXPECT_EQ(0, port.Open(3, 0, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(0, port.Open(3, 9600, NOPARITY, 0, ONESTOPBIT, FLOW_NONE));
     EXPECT_FALSE(port.IsOpen());
-}
-
-TEST_F(SerialPortTest, SecondOpenOfTheSameLineIsRefused) {
     ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
     CSerialPort other;
     EXPECT_EQ(0, other.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
     // Opening an open port again is refused and leaves its reader running.
     EXPECT_EQ(0, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    for (const char* burst : {"still", "there"}) {
-        peer.Send(burst);
-        EXPECT_EQ(burst, WaitForRing(port, 5));
-    }
+    peer.Send("still");
+    EXPECT_EQ("still", WaitForRing(port, 5));
 }
 
 // The settings a pty accepts are read back through another descriptor of the same line.
@@ -138,53 +122,6 @@ TEST_F(SerialPortTest, AppliedSettingsReadBackOnTheLine) {
     EXPECT_TRUE(t.c_iflag & IXON);
     EXPECT_EQ(17, t.c_cc[VSTART]);
     EXPECT_FALSE(t.c_lflag & ICANON);
-}
-
-TEST_F(SerialPortTest, HangUpEndsTheReaderTellsTheOwnerOnceAndLaterWritesFail) {
-    std::atomic<int> calls{0};
-    std::atomic<bool> onOwnerThread{false};
-    const auto owner = std::this_thread::get_id();
-    port.SetLostHandler([&] {
-        onOwnerThread = std::this_thread::get_id() == owner;
-        ++calls;
-    });
-    ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    port.Close();
-    EXPECT_EQ(0, calls.load()); // closing is not a loss
-
-    ASSERT_EQ(1, port.Open(3, 9600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    peer.HangUp();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (calls.load() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_TRUE(port.IsLost());
-    EXPECT_EQ(0, port.Write("ATZ\r\n"));
-    port.Close(); // must not hang
-    EXPECT_EQ(1, calls.load());
-    EXPECT_FALSE(onOwnerThread.load());
-}
-
-// At 460800 baud and faster the rate gives no write time-out; a module that sends XOFF and
-// falls silent must still not hold the writer for good.
-TEST_F(SerialPortTest, WriteHeldByXoffEndsByItsDeadlineAtTheFastestRates) {
-    for (const int baud : {460800, 921600}) {
-        SCOPED_TRACE(baud);
-        ASSERT_EQ(1, port.Open(3, baud, NOPARITY, 8, ONESTOPBIT, FLOW_SOFTWARE));
-        ASSERT_TRUE(SendFlowControl(peer, port, kXoff));
-        std::atomic<pid_t> tid{0};
-        auto writer = StartWriter(port, "ATE0\r\n", tid);
-        const bool ended = Ends(writer);
-        if (!ended)
-            peer.Send(std::string{kXon}); // lets the writer go, so that the test fails, not hangs
-        ASSERT_TRUE(ended);
-        EXPECT_EQ(0, writer.get());
-        EXPECT_NE(std::string::npos, port.LastError().find("timed out")) << port.LastError();
-        ASSERT_TRUE(SendFlowControl(peer, port, kXon));
-        EXPECT_EQ(4, port.Write("AT\r\n"));
-        EXPECT_TRUE(peer.WaitForReceived("AT\r\n"));
-        EXPECT_EQ(std::string::npos, peer.Received().find("ATE0"));
-        port.Close();
-    }
 }
 
 // The writes' deadlines are minutes away: only Close can end them within the test.
@@ -237,47 +174,6 @@ TEST_F(SerialPortTest, WritersRacingWithCloseEndWithTheConnection) {
     }
 }
 
-TEST_F(SerialPortTest, FloodBeyondTheRingIsDroppedAndReceptionGoesOn) {
-    ASSERT_EQ(1, port.Open(3, 921600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    peer.Send(std::string(4000, 'a'));
-    ASSERT_EQ(4000u, WaitForRing(port, 4000).size());
-    // Fill the ring without taking, then overflow it.
-    for (int i = 0; i < 3; ++i)
-        peer.Send(std::string(3000, 'b'));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_LT(port.m_rxRing.Count(), 8192u);
-    port.m_rxRing.Clear();
-    peer.Send("tail");
-    EXPECT_EQ("tail", WaitForRing(port, 4));
-}
-
-std::atomic<int> g_posted{0};
-void CountPost(void*, unsigned message) {
-    if (message == WM_SERIAL_DATA)
-        ++g_posted;
-}
-
-TEST_F(SerialPortTest, ReaderPostsToTheTerminalOnlyWhileNotifying) {
-    int target = 0;
-    g_posted = 0;
-    g_hTerminalWnd = &target;
-    SetPostMessageFunction(&CountPost);
-    ASSERT_EQ(1, port.Open(3, 115200, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
-    peer.Send("quiet");
-    WaitForRing(port, 5);
-    EXPECT_EQ(0, g_posted.load());
-    port.m_bNotifyTerminal = 1;
-    peer.Send("loud");
-    WaitForRing(port, 4);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (g_posted.load() == 0 && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    EXPECT_GE(g_posted.load(), 1);
-    port.Close();
-    SetPostMessageFunction(nullptr);
-    g_hTerminalWnd = nullptr;
-}
-
 TEST(PortMap, RegisteredEntriesAreListedWithTheirDevice) {
     CTempPortDir dir;
     CPtyPeer a(4), b(12);
@@ -293,23 +189,93 @@ TEST(PortMap, RegisteredEntriesAreListedWithTheirDevice) {
     EXPECT_EQ("COM4 (" + a.SlavePath() + ")", vireo::PortDisplayName({4, a.SlavePath(), true}));
 }
 
-TEST(PortMap, StaleEntriesAndOddNumbersAreNotPorts) {
+TEST(PortMap, OnlyComNamesAndLiveEntriesArePorts) {
     CTempPortDir dir;
     std::filesystem::create_symlink("/dev/does-not-exist", dir.Path() + "/COM7");
-    EXPECT_EQ("", vireo::PortDevicePath(7));
-    EXPECT_EQ("", vireo::PortDevicePath(1)); // never a real device while tests run
-    EXPECT_EQ("", vireo::PortDevicePath(17));
-    EXPECT_EQ("", vireo::PortDevicePath(0));
-    EXPECT_EQ("", vireo::PortDevicePath(256));
+    for (int number : {7, 1, 17, 0, 256}) // stale, absent (never a real device here), bounds
+        EXPECT_EQ("", vireo::PortDevicePath(number)) << number;
+    const std::pair<const char*, int> texts[] = {
+        {"COM3", 3}, {"COM12 (/dev/ttyUSB0)", 12}, {"  COM5", 0}, // the literal skips no blanks
+        {"com3", 0}, {"/dev/ttyUSB0", 0},          {"", 0}};
+    for (const auto& [text, number] : texts)
+        EXPECT_EQ(number, vireo::ParsePortNumber(text)) << text;
 }
 
-TEST(PortMap, PortTextsReadWithTheComPattern) {
-    EXPECT_EQ(3, vireo::ParsePortNumber("COM3"));
-    EXPECT_EQ(12, vireo::ParsePortNumber("COM12 (/dev/ttyUSB0)"));
-    EXPECT_EQ(0, vireo::ParsePortNumber("  COM5")); // the literal does not skip blanks
-    EXPECT_EQ(0, vireo::ParsePortNumber("com3"));
-    EXPECT_EQ(0, vireo::ParsePortNumber("/dev/ttyUSB0"));
-    EXPECT_EQ(0, vireo::ParsePortNumber(""));
+// Transactions on the port.
+class DeviceLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(1, link.m_serial.Open(2, 921600, NOPARITY, 8, ONESTOPBIT, FLOW_NONE));
+        link.m_bPortOpen = 1;
+        link.m_sleep = [this](int ms) {
+            ++polls;
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        };
+    }
+    CTempPortDir dir;
+    CPtyPeer peer{2};
+    vireo::test::CScriptedUi ui;
+    CDeviceLink link;
+    int polls = 0;
+};
+
+TEST_F(DeviceLinkTest, CommandsGoOutWholeUnderTheWaitCursor) {
+    peer.SetResponder([](const std::string& line) {
+        return line == "ATE0" ? std::string("\r\nOK\r\n") : std::string();
+    });
+    EXPECT_EQ(1, link.SendCommand("ATE0\r\n", 5));
+    EXPECT_EQ(0, ui.WaitCursorDepth());
+    EXPECT_GE(ui.WaitCursorUses(), 1);
+    polls = 0;
+    // A time-out of zero writes the command and fails at once.
+    EXPECT_EQ("ERROR", link.QueryCommand("AT+A\r\n", 0));
+    EXPECT_EQ(0, link.SendCommand("AT+B\r\n", 0));
+    EXPECT_EQ(0, polls);
+    link.m_sleep = [](int) {};
+    link.SendRemoteCommand("ATZ\r\n", 1, "000D6F0000ABCDEF");
+    EXPECT_TRUE(peer.WaitForReceived("ATZ\r\n"));
+    EXPECT_EQ("ATE0\r\nAT+A\r\nAT+B\r\nAT+RC=000D6F0000ABCDEF,ATZ\r\n", peer.Received());
+}
+
+TEST_F(DeviceLinkTest, NotConnectedSendShowsAMessageAndQueryIsSilent) {
+    link.m_bPortOpen = 0;
+    ui.Expect("ERROR: Could not close serial port.");
+    EXPECT_EQ(0, link.SendCommand("ATZ\r\n", 1));
+    ui.Expect("ERROR: Could not close serial port.");
+    EXPECT_EQ(0, link.SendRemoteCommand("ATZ\r\n", 1, "01"));
+    EXPECT_EQ("", link.QueryCommand("AT+VERSION\r\n", 1));
+    EXPECT_EQ("", link.QueryRemoteCommand("AT+VERSION\r\n", 1, "01"));
+    EXPECT_EQ(0, polls);
+    EXPECT_EQ(2u, ui.Shown().size());
+    EXPECT_EQ("", peer.Received());
+}
+
+TEST_F(DeviceLinkTest, VanishedDeviceFailsTheNextTransactionWithoutHanging) {
+    peer.HangUp();
+    link.m_sleep = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
+    EXPECT_EQ(0, link.SendCommand("AT\r\n", 1));
+    EXPECT_EQ("ERROR", link.QueryCommand("AT+VERSION\r\n", 1));
+}
+
+// The module floods the line as fast as the pty takes it.
+TEST_F(DeviceLinkTest, FloodOnThePortEndsAtTheTimeOutWithinTheRingsBound) {
+    std::atomic<bool> stop{false};
+    std::thread flooder([&] {
+        const std::string chunk(4096, 'O');
+        while (!stop)
+            peer.Send(chunk);
+    });
+    const int sent = link.SendCommand("AT\r\n", 1);
+    // Close while the flood goes on: the reader leaves its burst and the port closes.
+    auto closer = std::async(std::launch::async, [this] { link.m_serial.Close(); });
+    const bool closed = closer.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    stop = true;
+    flooder.join();
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(0, sent);
+    EXPECT_EQ(100, polls);
+    // Each poll takes at most what the ring holds.
+    EXPECT_LE(link.m_strReply.size(), static_cast<size_t>(polls) * (CRingBuffer::kSize - 1));
 }
 
 } // namespace

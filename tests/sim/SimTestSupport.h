@@ -1,8 +1,12 @@
-// Helpers for the simulator tests: a started simulator with short delays, and the tool's
-// end of the line (the pty slave opened, set raw at a rate, read with poll and time-outs).
+// Helpers for the simulator tests: a simulator with short delays, the tool's end of the line
+// (the pty slave set raw at a rate, read with poll and time-outs), and a fixture with both.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -12,59 +16,58 @@ namespace vireo::sim::testing {
 
 using namespace std::chrono_literals;
 
-// Directory with the sample construct files and images of the source tree.
 std::string SampleDir();
+std::string ReadFile(const std::string& path);
 
-// A configuration with short delays, a private port directory and the sample data.
+// Short delays, a private port directory and the sample data.
 SimConfig FastConfig();
 
-// The tool's end of the line.
 class Line {
 public:
     Line() = default;
-    ~Line();
+    ~Line() { Close(); }
     Line(const Line&) = delete;
     Line& operator=(const Line&) = delete;
 
     bool Open(const std::string& path, int rate);
     void Close();
-    bool SetRate(int rate);
     bool Write(std::string_view bytes);
-    // Reads until the text collected since the last Take holds text, or the time-out ends.
-    // Returns whether it was found; the collected text stays available through Text().
+    // Reads until the text collected since the last Take holds `text`; false on time-out.
     bool ReadUntil(std::string_view text, std::chrono::milliseconds timeout = 5000ms);
-    // Reads whatever comes within the given time.
     void ReadFor(std::chrono::milliseconds duration);
-    // Next byte within the time-out, -1 when none.
-    int ReadByte(std::chrono::milliseconds timeout);
-    const std::string& Text() const { return text_; }
-    // Returns the collected text and starts collecting anew.
-    std::string Take();
-    // One command with its answer: clears, writes, reads until "OK" or "ERROR" shows up.
+    std::string Take(); // the collected text; collecting starts anew
+    // Writes a command and returns what came until "OK" or "ERROR" ended its answer.
     std::string Command(std::string_view command, std::chrono::milliseconds timeout = 5000ms);
-    int fd() const { return fd_; }
 
 private:
-    bool ReadSome(std::chrono::milliseconds timeout);
+    bool ReadUntilDone(const std::function<bool()>& done, std::chrono::milliseconds timeout);
     int fd_ = -1;
     std::string text_;
 };
 
-// The value of a reply in the module's shape CR LF value CR LF CR LF OK CR LF (echo off).
-std::string ValueOf(const std::string& reply);
-
-// Sends an image the way the manager does: waits for "C", 128-byte blocks filled with 0x26,
-// CRC-16, up to 10 repeats per block, then EOT, a second EOT and CR LF. Returns a short
-// description of what happened: "ok", or the failure.
-struct SendResult {
-    bool ok = false;
-    std::string failure;
-    std::string answers; // every answer byte to a block, in order (ACK, NAK, CAN, ...)
+// Fixture: a started simulator and the tool's end of its line.
+class LineTest : public ::testing::Test {
+protected:
+    void Start(SimConfig c) {
+        sim = std::make_unique<Simulator>(c);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+        ASSERT_TRUE(line.Open(sim->SlavePath(), c.damaged ? 115200 : c.baudRate));
+    }
+    void TearDown() override {
+        line.Close();
+        if (sim)
+            sim->Stop();
+    }
+    std::unique_ptr<Simulator> sim;
+    Line line;
 };
-SendResult SendImageLikeTool(Line& line, const std::string& image,
-                             std::chrono::milliseconds blockTimeout = 5000ms,
-                             std::chrono::milliseconds startTimeout = 5000ms);
 
-std::string ReadFile(const std::string& path);
+// A query's answer with echo off: CR LF value CR LF CR LF OK CR LF.
+inline std::string Answer(const std::string& value) {
+    return "\r\n" + value + "\r\n\r\nOK\r\n";
+}
+inline const std::string kOk = "\r\nOK\r\n";
+inline const std::string kError = "\r\nERROR\r\n";
 
 } // namespace vireo::sim::testing

@@ -8,21 +8,15 @@ namespace vireo::sim {
 namespace {
 
 using namespace std::chrono_literals;
-using V = XmodemReceiver::Verdict;
 using S = XmodemReceiver::State;
 
-std::string Block(unsigned ordinal, const std::string& data, bool oneK = false) {
-    std::size_t size = oneK ? 1024 : 128;
-    std::string b(1, oneK ? '\x02' : '\x01');
-    b += static_cast<char>(ordinal & 0xFF);
-    b += static_cast<char>(~ordinal & 0xFF);
-    std::string payload = data;
-    payload.resize(size, '\x26');
-    b += payload;
-    auto crc = Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(payload.data()), size);
-    b += static_cast<char>(crc >> 8);
-    b += static_cast<char>(crc & 0xFF);
-    return b;
+std::string Block(unsigned ordinal, std::string payload, bool oneK = false) {
+    payload.resize(oneK ? 1024 : 128, '\x26');
+    const auto crc =
+        Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(payload.data()), payload.size());
+    return std::string{oneK ? '\x02' : '\x01', static_cast<char>(ordinal),
+                       static_cast<char>(~ordinal)} +
+           payload + std::string{static_cast<char>(crc >> 8), static_cast<char>(crc & 0xFF)};
 }
 
 struct Harness {
@@ -41,12 +35,6 @@ struct Harness {
     XmodemReceiver::TimePoint t{};
     XmodemReceiver rx;
 };
-
-TEST(XmodemReceiver, CrcMatchesTheXmodemCheckValue) {
-    const std::string digits = "123456789";
-    EXPECT_EQ(Crc16Xmodem(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size()),
-              0x31C3);
-}
 
 TEST(XmodemReceiver, SendsCUntilTheSenderStartsThenGivesUp) {
     XmodemReceiver::Options o;
@@ -67,22 +55,18 @@ TEST(XmodemReceiver, SendsCUntilTheSenderStartsThenGivesUp) {
 TEST(XmodemReceiver, ReceivesSmallAndLargeBlocksAndAcknowledgesEot) {
     Harness h;
     h.Out();
-    h.Feed(Block(1, "hello"));
+    for (char c : Block(1, "hello")) // a block split into single bytes is still one block
+        h.Feed(std::string(1, c));
     h.Feed(Block(2, std::string(1024, 'x'), true));
     h.Feed("\x04");
     EXPECT_EQ(h.Out(), "\x06\x06\x06");
     EXPECT_EQ(h.rx.GetState(), S::Completed);
     EXPECT_EQ(h.rx.Image().size(), 128u + 1024u);
     EXPECT_EQ(h.rx.Image().substr(0, 6), "hello\x26");
-}
-
-TEST(XmodemReceiver, BlockSplitIntoSingleBytesIsStillOneBlock) {
-    Harness h;
-    h.Out();
-    for (char c : Block(1, "abc"))
-        h.Feed(std::string(1, c));
-    EXPECT_EQ(h.Out(), "\x06");
-    EXPECT_EQ(h.rx.BlocksAccepted(), 1);
+    Harness empty;
+    empty.Feed("\n\x04");
+    EXPECT_EQ(empty.rx.GetState(), S::Completed);
+    EXPECT_TRUE(empty.rx.Image().empty());
 }
 
 TEST(XmodemReceiver, DamagedBlocksAreRefusedAndRepeatsAcknowledgedOnce) {
@@ -129,72 +113,6 @@ TEST(XmodemReceiver, TwoCansCancelButOneCanIsNoise) {
     EXPECT_FALSE(h.rx.Finished());
     h.Feed("\x18\x18");
     EXPECT_EQ(h.rx.GetState(), S::Cancelled);
-}
-
-TEST(XmodemReceiver, VerdictsDecideTheAnswerAndAckDelayIsHonoured) {
-    int calls = 0;
-    XmodemReceiver::Options o;
-    o.ackDelay = 30ms;
-    o.verdict = [&](int ordinal) {
-        ++calls;
-        if (ordinal == 1 && calls == 1)
-            return V::Nak;
-        if (ordinal == 1 && calls == 2)
-            return V::Can;
-        if (ordinal == 2)
-            return V::LostAck;
-        return V::Ack;
-    };
-    Harness h(o);
-    h.Out();
-    h.Feed(Block(1, "a"));
-    h.Feed(Block(1, "a"));
-    h.Feed(Block(1, "a"));
-    h.Feed(Block(2, "b"));
-    h.Feed(Block(2, "b")); // repeat after the lost ACK
-    auto out = h.rx.TakeOutput();
-    std::string bytes;
-    for (auto& x : out) {
-        EXPECT_EQ(x.due, h.t + 30ms);
-        bytes += x.bytes;
-    }
-    EXPECT_EQ(bytes, "\x15\x18\x06\x06");
-    EXPECT_EQ(h.rx.BlocksAccepted(), 2);
-}
-
-TEST(XmodemReceiver, RandomBytesNeverBreakIt) {
-    std::uint32_t seed = 12345;
-    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    for (int run = 0; run < 200; ++run) {
-        Harness h;
-        for (int step = 0; step < 200 && !h.rx.Finished(); ++step) {
-            std::string chunk;
-            std::size_t n = next() % 300;
-            for (std::size_t i = 0; i < n; ++i) {
-                std::uint32_t r = next() >> 24;
-                // Mostly valid block starts and control bytes, so that the states are visited.
-                chunk += static_cast<char>(r < 40   ? 0x01
-                                           : r < 45 ? 0x02
-                                           : r < 50 ? 0x18
-                                           : r < 52 ? 0x04
-                                                    : r);
-            }
-            if (next() % 7 == 0)
-                chunk = Block(static_cast<unsigned>(h.rx.BlocksAccepted() + 1), chunk);
-            h.Feed(chunk);
-            h.Advance(std::chrono::milliseconds(next() % 3000));
-            h.Out();
-        }
-        EXPECT_EQ(h.rx.Image().size() % 128, 0u);
-    }
-}
-
-TEST(XmodemReceiver, EmptyTransferIsJustEot) {
-    Harness h;
-    h.Out();
-    h.Feed("\n\x04");
-    EXPECT_EQ(h.rx.GetState(), S::Completed);
-    EXPECT_TRUE(h.rx.Image().empty());
 }
 
 } // namespace
