@@ -7,10 +7,11 @@
 namespace vireo::cli {
 namespace {
 
+// The words of line between single spaces (line ends stay inside their word).
 std::vector<std::string> Split(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> words;
-    for (std::string w; in >> w;)
+    for (std::string w; std::getline(in, w, ' ');)
         words.push_back(w);
     return words;
 }
@@ -65,18 +66,11 @@ const RejectCase kRejected[] = {
     {"flash --port COM1 --remote 000D6F0000B10001 --expect-version v1 a.ebl",
      "--expect-version does not go with --remote"},
     {"scan --port COM1 --remote 000D6F0000B10001", "--remote does not apply to 'scan'"},
+    // A line break in a command, value or address would reach the module as a second command.
+    {"set --port COM1 AT+NODENAME x\r\nAT&F", "holds a control character"},
+    {"get --port COM1 AT+PANID\r\nAT&F", "is no command"},
+    {"get --port COM1 --remote 1234\r\nAT&F\r\n AT+PANID", "is no remote address"},
 };
-
-// A line break in a command, value or address would reach the module as a second command.
-TEST(CommandLine, RefusesLineBreaksThatWouldStartAnotherCommand) {
-    const std::vector<std::vector<std::string>> lines = {
-        {"set", "--port", "COM1", "AT+NODENAME", "x\r\nAT&F"},
-        {"get", "--port", "COM1", "AT+PANID\r\nAT&F"},
-        {"get", "--port", "COM1", "--remote", "1234\r\nAT&F\r\n", "AT+PANID"},
-    };
-    for (const auto& line : lines)
-        EXPECT_NE("", ParseCommandLine(line).error) << line.back();
-}
 
 TEST(CommandLine, ConfigurationVerbsTakeTheirOperands) {
     const ParsedCommandLine set =

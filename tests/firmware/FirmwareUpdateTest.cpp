@@ -1,17 +1,24 @@
-// The Firmware Update page and the recovery upload dialog against the simulated module at
-// 115200 baud, byte by byte at the line rate.
+// The Firmware Update page and the recovery upload dialog against the simulated module and
+// its network at 115200 baud, byte by byte at the line rate: the local update, a module
+// recovered from its bootloader, and remote devices updated from the image file or by cloning
+// the local firmware, one after another. The scripted UI fails a test on any message it was
+// not told to expect.
 #include "firmware/FirmwarePage.h"
 #include "firmware/FirmwareUploadDlg.h"
+#include "firmware/ProgressListCtrl.h"
 #include "platform/ProgramDirectory.h"
 #include "tests/app/SimFixture.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <functional>
+#include <thread>
 
 using namespace std::chrono_literals;
 using vireo::MsgAnswer;
@@ -24,14 +31,50 @@ protected:
         config.baudRate = 115200;
         Start(config);
         SelectRate(115200);
+        if (!config.remotes.empty()) {
+            // Pauses of a second and more around the bootloader commands only wait for a
+            // real module: a tenth will do here.
+            dlg->m_sleep = [](int ms) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms >= 1000 ? ms / 10 : ms));
+            };
+        }
         dlg->m_pOpenButton->click();
+        ASSERT_EQ(1, dlg->m_bPortOpen);
+        dlg->m_tabHost.TabBar()->setCurrentIndex(1);
+        QObject::connect(Page(), &CFirmwarePage::StatusShown,
+                         [this](const QString& text) { statuses.push_back(text.toStdString()); });
+    }
+    // A local KA40 and four remotes (three KA40 at v1.1.0, one KD40) with a fast radio.
+    void ConnectNetwork(vireo::sim::FaultConfig faults = {}, const char* localVersion = "v1.1.0") {
+        vireo::sim::SimConfig config;
+        config.version = localVersion;
+        config.faults = faults;
+        config.timing.radioDelayMs = 5;
+        config.timing.unknownAddressMs = 200;
+        config.timing.radioBlockMs = 1;
+        config.timing.cloneStepMs = 100;
+        config.timing.cloneSteps = 3;
+        for (const char* product : {"KA40", "KA40", "KD40", "KA40"}) {
+            vireo::sim::RemoteConfig remote;
+            remote.product = product;
+            config.remotes.push_back(remote);
+        }
+        Connect(config);
+        Page()->m_batch.m_nextTickMs = 300;
     }
     CFirmwarePage* Page() const { return dlg->m_tabHost.FirmwarePage(); }
+    CProgressListCtrl* List() const { return Page()->m_deviceList; }
     QPushButton* Button(int id) const { return Page()->Form().Get<QPushButton>(id); }
     static std::string Image(const char* name) { return vireo::GetProgramDirectory() + name; }
     void ChooseImage(const char* name) {
         ui.QueueOpenFile(Image(name));
         Button(1031)->click();
+    }
+    void Tick(int row, Qt::CheckState state) { List()->topLevelItem(row)->setCheckState(0, state); }
+    std::string Address(int row) const { return List()->topLevelItem(row)->text(2).toStdString(); }
+    void ExpectLineLost() {
+        ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + dlg->m_serial.m_strDevice +
+                  ") went away. Check the cable or adapter, then press Open again.");
     }
     // Runs the event loop until done() holds, for at most limit.
     static bool Until(const std::function<bool()>& done, std::chrono::seconds limit = 120s) {
@@ -40,14 +83,20 @@ protected:
             QApplication::processEvents(QEventLoop::AllEvents, 20);
         return done();
     }
+    bool BatchEnds() {
+        return Until([&] { return !Page()->BatchRunning() && !Page()->TransferRunning(); });
+    }
+    bool Said(const std::string& status) const {
+        return std::find(statuses.begin(), statuses.end(), status) != statuses.end();
+    }
+
+    std::vector<std::string> statuses;
 };
 
 // Update of the local module, after the checks that keep a wrong image or wrong line settings
 // from the module: the new firmware runs, and the window shows its version.
 TEST_F(FirmwareUpdateTest, LocalUpdateFlashesTheModuleAndReloadsItsDescription) {
     Connect();
-    ASSERT_EQ(1, dlg->m_bPortOpen);
-    dlg->m_tabHost.TabBar()->setCurrentIndex(1);
     sim->ClearReceived();
     ChooseImage("KD40_v1.2.0.ebl");
     ui.Expect("The firmware file is made for KD40, but the local device is a KA40.\r\nDo you "
@@ -62,7 +111,6 @@ TEST_F(FirmwareUpdateTest, LocalUpdateFlashesTheModuleAndReloadsItsDescription) 
     Page()->m_filePath = vireo::GetProgramDirectory(); // a directory is no image
     ui.Expect("ERROR: The firmware file is invalid.");
     Button(1033)->click();
-    EXPECT_FALSE(Page()->TransferRunning());
     EXPECT_TRUE(sim->ReceivedText().empty());
 
     ChooseImage("KA40_v1.0.2.ebl");
@@ -80,7 +128,6 @@ TEST_F(FirmwareUpdateTest, LocalUpdateFlashesTheModuleAndReloadsItsDescription) 
     EXPECT_TRUE(Button(1033)->isEnabled());
     EXPECT_TRUE(dlg->m_pOpenButton->isEnabled());
     EXPECT_TRUE(dlg->m_tabHost.TabBar()->isTabEnabled(0));
-    EXPECT_EQ(3u, ui.Shown().size());
 }
 
 // Closing the program under a running transfer stops it: the module is told to cancel and
@@ -92,9 +139,8 @@ TEST_F(FirmwareUpdateTest, ClosingTheWindowStopsARunningTransfer) {
     ASSERT_TRUE(Until([&] { return Page()->m_progress->value() > 10; }));
     dlg->close();
     EXPECT_FALSE(Page()->TransferRunning());
-    EXPECT_NE(std::string::npos, sim->ReceivedText().find("\x18\x18\x18"));
-    // The module's receiver took them as a cancel (what it prints afterwards may meet the
-    // echo command of the closing window, so its text is not awaited).
+    // The module's receiver took the cancel (what it prints afterwards may meet the echo
+    // command of the closing window, so its text is not awaited).
     EXPECT_TRUE(Until([&] { return sim->CancelledTransfers() == 1; }, 30s));
     EXPECT_EQ("v1.1.0", sim->Local().Version());
 }
@@ -105,16 +151,13 @@ TEST_F(FirmwareUpdateTest, LineLostMidTransferEndsTheTransferAndTheConnection) {
     vireo::sim::SimConfig config;
     config.faults.hangUpAtBlock = 40;
     Connect(config);
-    ASSERT_EQ(1, dlg->m_bPortOpen);
     ChooseImage("KA40_v1.0.2.ebl");
-    ui.Expect("ERROR: The serial port was lost.\r\nCOM1 (" + dlg->m_serial.m_strDevice +
-              ") went away. Check the cable or adapter, then press Open again.");
+    ExpectLineLost();
     Button(1033)->click();
     ASSERT_TRUE(Until([&] { return !Page()->TransferRunning() && dlg->m_bPortOpen == 0; }, 30s));
     EXPECT_TRUE(Until([&] { return Page()->StatusText() == "Transmit error."; }, 10s))
         << Page()->StatusText();
     EXPECT_FALSE(Button(1033)->isEnabled());
-    EXPECT_TRUE(dlg->m_pOpenButton->isEnabled());
     EXPECT_EQ("Open", dlg->m_pOpenButton->text());
 }
 
@@ -148,7 +191,92 @@ TEST_F(FirmwareUpdateTest, DamagedModuleIsRecoveredThroughTheUploadDialog) {
     EXPECT_TRUE(closed);
     EXPECT_EQ(1, dlg->m_bPortOpen);
     EXPECT_EQ("v1.0.2", dlg->m_strFirmwareVersion);
-    EXPECT_FALSE(sim->Local().Damaged());
+}
+
+// The checks before anything starts, then Search lists the network and three ticked devices
+// are tried in row order: the first does not take the bootloader command (one message), the
+// other two are updated, and the end of the batch names the one that failed.
+TEST_F(FirmwareUpdateTest, TickedRemoteDevicesAreUpdatedOneAfterAnother) {
+    vireo::sim::FaultConfig faults;
+    faults.refusedRemoteBootloads = 1;
+    ConnectNetwork(faults);
+    ui.Expect("ERROR: No device is found in this network.");
+    Button(1036)->click();
+    Button(1035)->click();
+    ui.Expect("ERROR: No remote device has been selected.");
+    Button(1036)->click();
+    Page()->m_filePath = Image("KA40_v1.0.2.ebl");
+    Tick(2, Qt::Checked);
+    ui.Expect("ERROR: The firmware file is incorrect for the remote device(" + Address(2) + ").");
+    Button(1036)->click();
+    Page()->m_cloneCheck->click();
+    EXPECT_FALSE(Button(1031)->isEnabled());
+    ui.Expect("ERROR: Could not clone the firmware. The remote device(" + Address(2) +
+              ") has different model type.");
+    Button(1036)->click();
+    Page()->m_cloneCheck->click();
+    Tick(2, Qt::Unchecked);
+    EXPECT_EQ(std::string::npos, sim->ReceivedText().find("AT+BOOTLOAD"));
+
+    // The local node and the end devices' child lines are no rows.
+    ASSERT_EQ(4, List()->topLevelItemCount());
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(sim->Remote(row).Eui(), Address(row));
+    // A click on a row's box reaches the list (no other control lies over it) and ticks it.
+    const QRect cell = List()->visualRect(List()->model()->index(1, 0));
+    EXPECT_EQ(List()->viewport(),
+              Page()->childAt(List()->viewport()->mapTo(Page(), cell.center())));
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_TRUE(List()->IsRowChecked(1));
+    Tick(0, Qt::Checked);
+    Tick(3, Qt::Checked);
+    ui.Expect("ERROR: The remote device does not respond.");
+    Button(1036)->click();
+    EXPECT_TRUE(Page()->BatchRunning());
+    EXPECT_FALSE(Button(1035)->isEnabled());
+    EXPECT_FALSE(dlg->m_pOpenButton->isEnabled());
+    ASSERT_TRUE(BatchEnds());
+    EXPECT_TRUE(Said("Remote firmware update is completed successfully. Please wait."));
+    EXPECT_EQ("Could not update remote device firmware: " + Address(0) + ".", Page()->StatusText());
+    for (int row : {0, 2})
+        EXPECT_EQ("v1.1.0", sim->Remote(row).Version()) << row;
+    for (int row : {1, 3}) {
+        EXPECT_EQ("v1.0.2", sim->Remote(row).Version()) << row;
+        EXPECT_EQ(100, List()->ProgressBar(row)->value()) << row;
+    }
+    const std::string sent = sim->ReceivedText();
+    EXPECT_LT(sent.find("AT+BOOTLOAD=1," + Address(0)), sent.find("AT+BOOTLOAD=1," + Address(1)));
+    EXPECT_LT(sent.find("AT+BOOTLOAD=1," + Address(1)), sent.find("AT+BOOTLOAD=1," + Address(3)));
+    EXPECT_NE(std::string::npos, sent.find("AT+BOOTLOAD=1," + Address(3)));
+    EXPECT_TRUE(Button(1036)->isEnabled());
+    EXPECT_TRUE(dlg->m_pOpenButton->isEnabled());
+}
+
+// A clone batch copies the local firmware into the first device; then the line goes away
+// before the second: the batch ends there, and the window is left disconnected with Open
+// usable, not locked for a batch that cannot go on.
+TEST_F(FirmwareUpdateTest, CloneBatchCopiesTheLocalFirmwareUntilTheLineIsLost) {
+    ConnectNetwork({}, "v1.0.2");
+    Button(1035)->click();
+    Page()->m_cloneCheck->click();
+    Page()->m_batch.m_nextTickMs = 600000; // no second tick until the plug has been pulled
+    Tick(0, Qt::Checked);
+    Tick(3, Qt::Checked);
+    Button(1036)->click();
+    ASSERT_TRUE(Until([&] {
+        return Said("The remote firmware update is completed successfully. Please wait.");
+    }));
+    EXPECT_TRUE(Said("Cloning."));
+    EXPECT_EQ(100, List()->ProgressBar(0)->value());
+    EXPECT_EQ("v1.0.2", sim->Remote(0).Version());
+    EXPECT_NE(std::string::npos, sim->ReceivedText().find("AT+BOOTLOAD=2," + Address(0)));
+    ExpectLineLost();
+    sim->HangUp();
+    ASSERT_TRUE(Until([&] { return dlg->m_bPortOpen == 0; }, 30s));
+    EXPECT_FALSE(Page()->BatchRunning());
+    EXPECT_TRUE(dlg->m_pOpenButton->isEnabled());
+    EXPECT_TRUE(dlg->m_tabHost.TabBar()->isTabEnabled(0));
+    EXPECT_EQ("v1.1.0", sim->Remote(3).Version());
 }
 
 } // namespace

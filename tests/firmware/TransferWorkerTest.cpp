@@ -33,11 +33,11 @@ TEST(TransferWorker, StopEndsATransferAndTheOutcomeFollowsTheRunningMark) {
     CSerialPort port;
     ASSERT_EQ(1, port.Open(sim.ComNumber(), 115200, 0, 8, 0, 10));
     port.Write("1"); // the menu's upload choice
-    CrcTable table;
-    BuildCrcTable(table);
     TransferSettings settings;
     settings.variant = TransferVariant::Recovery;
     settings.filePath = vireo::GetProgramDirectory() + "KA40_v1.0.2.ebl";
+    CrcTable table;
+    BuildCrcTable(table);
     settings.crcTable = &table;
 
     SilentView view;
