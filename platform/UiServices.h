@@ -4,6 +4,9 @@
 // from a queue.
 //
 // UiServices() may be called from any thread; implementations marshal to the GUI thread.
+// A thread may install services of its own (InstallThreadUiServices): its calls then go
+// there instead of to the process-wide services, so that several devices handled on
+// several threads each report to their own console.
 #pragma once
 
 #include <string>
@@ -49,6 +52,8 @@ public:
 // one is installed.
 IUiServices& UiServices();
 void InstallUiServices(IUiServices* services);
+// Services for the calling thread only, ahead of the process-wide ones; nullptr removes them.
+void InstallThreadUiServices(IUiServices* services);
 
 // Message boxes and file dialogs of UiServices() open right now, on any thread. A modal box
 // runs the event loop while the action that opened it is still under way: work that must not
