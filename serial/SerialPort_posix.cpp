@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #ifdef __linux__
-#include <asm/ioctls.h> // TCGETS2, TCSETS2
+#include <asm/ioctls.h>   // TCGETS2, TCSETS2
 #include <linux/serial.h> // serial_struct, ASYNC_LOW_LATENCY
 // The kernel's termios2 record, which glibc does not declare: it carries rates that have no
 // B-constant (BOTHER).
@@ -26,8 +26,18 @@ constexpr tcflag_t kBOTHER = 0010000;
 
 namespace {
 
+// strerror_r comes in two forms: the GNU one returns the text, the POSIX one fills the
+// buffer. Unlike strerror, both are safe when several ports fail on several threads.
+[[maybe_unused]] const char* ErrorText(int result, const char* buffer) {
+    return result == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* ErrorText(const char* text, const char*) {
+    return text;
+}
+
 std::string ErrnoText(int err) {
-    return std::strerror(err);
+    char buffer[256] = "";
+    return ErrorText(strerror_r(err, buffer, sizeof buffer), buffer);
 }
 
 #ifdef __linux__
