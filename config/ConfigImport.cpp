@@ -58,7 +58,8 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
 
 ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string& constructFile,
                                   const std::string& path, const std::string& logDir,
-                                  const ConfigProgress& progress, std::string* logPath) {
+                                  const ConfigProgress& progress, std::string* logPath,
+                                  const std::string& logName) {
     if (logPath)
         logPath->clear();
     ConfigImportResult result;
@@ -79,7 +80,7 @@ ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string
     }
     result = ImportConfiguration(target, file, progress);
     if (result.failed > 0) {
-        const std::string written = ShowErrorLog(logDir, kImportErrorLog, result.log);
+        const std::string written = ShowErrorLog(logDir, logName, result.log);
         if (logPath)
             *logPath = written;
     }
