@@ -1,6 +1,7 @@
 #include "cli/Connection.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/PortConsole.h"
 #include "platform/PortMap.h"
 
 #include <cstdio>
@@ -8,6 +9,10 @@
 namespace vireo::cli {
 
 void PrintError(const std::string& text) {
+    if (CPortConsole* console = CurrentPortConsole()) {
+        console->Message(text);
+        return;
+    }
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
 }
@@ -26,8 +31,10 @@ int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultB
         PrintError("Interrupted.");
         return kExitInterrupted;
     }
-    if (manager.m_bPortOpen == 1)
+    if (manager.m_bPortOpen == 1) {
+        NoteModule(IdentityOf(manager));
         return kExitOk;
+    }
     if (manager.m_connectResult == ConnectResult::PortNotOpened) {
         PrintError(manager.m_serial.LastError());
         return kExitPortOpen;
@@ -38,6 +45,17 @@ int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultB
                    manager.m_strPortName + " FILE.ebl");
     }
     return kExitNoAnswer;
+}
+
+ModuleIdentity IdentityOf(const CManagerCore& manager) {
+    ModuleIdentity identity;
+    identity.port = manager.m_strPortName;
+    identity.productName = manager.m_strProductName;
+    identity.firmwareVersion = manager.m_strFirmwareVersion;
+    identity.euiAddress = manager.m_strEuiAddress;
+    identity.nodeName = manager.m_strNodeName;
+    identity.sleepy = manager.m_bSleepyDevice == 1;
+    return identity;
 }
 
 void DisconnectModule(CManagerCore& manager) {
