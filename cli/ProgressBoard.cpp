@@ -105,7 +105,8 @@ void CProgressBoard::Print(size_t port, const std::string& text) {
     for (;;) {
         const size_t end = text.find('\n', begin);
         const std::string line = text.substr(begin, end - begin);
-        std::fprintf(m_out, "\r%s%s\n", Shown(port, line, ": ").c_str(), redraw ? "\x1b[K" : "");
+        std::fprintf(m_out, "%s%s%s\n", m_terminal ? "\r" : "", Shown(port, line, ": ").c_str(),
+                     redraw ? "\x1b[K" : "");
         if (end == std::string::npos)
             break;
         begin = end + 1;
