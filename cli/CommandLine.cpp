@@ -36,7 +36,7 @@ struct OptionRow {
 
 constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
-    {"--json", false, kPorts | kInfo | kScan | kUpdate},
+    {"--json", false, kPorts | kInfo | kScan | kUpdate | kFlash | kSet | kImport},
     {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
     {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
     {"--flow", true, kInfo | kFlash | kScan | kTerm | kConfig},
@@ -139,12 +139,49 @@ std::string RemoteFlashError(const std::vector<std::string>& operands, const Cli
     return "";
 }
 
+// "COMa[,COMb...]": each port once.
+std::string ParsePorts(const std::string& value, CliOptions& options) {
+    options.ports.clear();
+    size_t begin = 0;
+    for (;;) {
+        const size_t comma = value.find(',', begin);
+        const std::string name = value.substr(begin, comma - begin);
+        const int port = ParsePortOption(name);
+        if (!port)
+            return "'" + name + "' is no port name; give COM1 .. COM255";
+        for (int earlier : options.ports) {
+            if (earlier == port)
+                return "'" + name + "' is given twice";
+        }
+        options.ports.push_back(port);
+        if (comma == std::string::npos)
+            break;
+        begin = comma + 1;
+    }
+    options.port = options.ports.front();
+    return "";
+}
+
+// What several ports at once do not go with. --json is also taken by flash, set and import,
+// which then report as for several ports.
+std::string SeveralPortsError(const CliOptions& options) {
+    const bool several = options.ports.size() > 1;
+    const Verb verb = options.verb;
+    const bool multiVerb =
+        verb == Verb::Flash || verb == Verb::Info || verb == Verb::Set || verb == Verb::Import;
+    if (several && !multiVerb)
+        return "several ports go with flash, info, set and import only";
+    if ((several || (options.json && multiVerb && verb != Verb::Info)) &&
+        (!options.remote.empty() || !options.remotes.empty()))
+        return several ? "--remote does not go with several ports"
+                       : "--json does not go with --remote";
+    return "";
+}
+
 // Stores the value of an option; an error text when the value cannot be used.
 std::string ApplyValue(const std::string& name, const std::string& value, CliOptions& options) {
-    if (name == "--port") {
-        options.port = ParsePortOption(value);
-        return options.port ? "" : "'" + value + "' is no port name; give COM1 .. COM255";
-    }
+    if (name == "--port")
+        return ParsePorts(value, options);
     if (name == "--baud") {
         options.baudRate = SettingValue(kBaudRateTable, value);
         return options.baudRate ? "" : "unsupported baud rate '" + value + "'";
@@ -273,6 +310,8 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
     }
     if (verb.verb != Verb::Ports && options.port == 0)
         return "--port is required";
+    if (std::string error = SeveralPortsError(options); !error.empty())
+        return error;
     if (verb.verb == Verb::Flash) {
         if (std::string error = RemoteFlashError(operands, options); !error.empty())
             return error;

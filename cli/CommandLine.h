@@ -4,6 +4,7 @@
 //   vireo ports [--json]
 //   vireo info --port COMn [--baud B] [--flow none|software|hardware] [--json]
 //   vireo flash --port COMn [--baud B] [--flow F] [--force] [--expect-version V] FILE
+//   vireo flash|info|set|import --port COMa,COMb,... [--json] ...  (every port at once)
 //   vireo flash --port COMn [--baud B] [--force] --remote ADDR[,ADDR...] FILE
 //   vireo flash --port COMn [--baud B] --remote ADDR[,ADDR...] --clone
 //   vireo recover --port COMn [--baud B] FILE
@@ -43,7 +44,8 @@ struct CliOptions {
     bool check = false;      // update --check
     bool download = false;   // update --download
     std::string dir;         // update: where the files go (default: the program directory)
-    int port = 0;            // n of "COM<n>"; 0 when not given
+    int port = 0;            // n of "COM<n>"; 0 when not given (the first of several)
+    std::vector<int> ports;  // every port given, in their order ("--port COM3,COM4")
     int baudRate = 0;        // 0: the verb's default
     int flowControl = 10;    // 10 none, 11 software, 12 hardware
     int waitPortSeconds = 0; // --wait-port: how long to wait for the port and module; 0 none

@@ -4,7 +4,7 @@
 #include "cli/Connection.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
-#include "cli/ProgressView.h"
+#include "cli/PortConsole.h"
 #include "cli/Verbs.h"
 #include "config/ConfigExport.h"
 #include "config/ConfigImport.h"
@@ -51,6 +51,11 @@ int Open(Session& s, const CliOptions& options) {
     s.constructFile = ConstructFileName(remote.productName, remote.firmwareVersion);
     s.who = remote.productName + " " + remote.firmwareVersion + " " + remote.euiAddress + " via " +
             m.m_strPortName;
+    ModuleIdentity identity = IdentityOf(m);
+    identity.productName = remote.productName;
+    identity.firmwareVersion = remote.firmwareVersion;
+    identity.euiAddress = remote.euiAddress;
+    NoteModule(identity);
     return kExitOk;
 }
 
@@ -66,12 +71,21 @@ int Close(Session& s, int rc) {
 
 // "Exporting KA40 ...: 41 parameters" and a bar rewritten in place on a terminal; a line per
 // tenth in a log.
-ConfigProgress ProgressLine(CConsoleProgressView& view, const std::string& what) {
+ConfigProgress ProgressLine(ITransferView& view, const std::string& what) {
     return [&view, what](int done, int total) {
         if (done == 1)
             view.SetStatus(what + " " + std::to_string(total) + " parameters");
         view.SetProgress(total > 0 ? done * 100 / total : 100);
     };
+}
+
+// Several ports importing at once each write a log of their own: "ImportErrorLog-COM3.TXT".
+std::string ErrorLogName(const std::string& name) {
+    const CPortConsole* console = CurrentPortConsole();
+    if (!console)
+        return name;
+    const size_t dot = name.rfind('.');
+    return name.substr(0, dot) + "-" + console->Outcome().port + name.substr(dot);
 }
 
 int ReportLog(const std::string& what, int failed, const std::string& logPath) {
@@ -144,9 +158,9 @@ int RunExport(const CliOptions& options) {
     std::string logPath;
     ConfigExportResult result;
     {
-        CConsoleProgressView view(stderr, IsTerminal(stderr));
+        const std::unique_ptr<CConsoleProgressView> view = NewProgressView();
         result = ExportToFile(*s.target, *data, options.file, "",
-                              ProgressLine(view, "Exporting " + s.who + ":"), &logPath);
+                              ProgressLine(*view, "Exporting " + s.who + ":"), &logPath);
     }
     if (!result.written)
         return Close(s, kExitFailure);
@@ -163,11 +177,12 @@ int RunImport(const CliOptions& options) {
     std::string logPath;
     ConfigImportResult result;
     {
-        CConsoleProgressView view(stderr, IsTerminal(stderr));
+        const std::unique_ptr<CConsoleProgressView> view = NewProgressView();
         result = ImportFromFile(*s.target, s.constructFile, options.file, "",
-                                ProgressLine(view, "Importing into " + s.who + ":"), &logPath,
+                                ProgressLine(*view, "Importing into " + s.who + ":"), &logPath,
+                                ErrorLogName(kImportErrorLog),
                                 options.verify ? ImportCheck::Always : ImportCheck::None,
-                                ProgressLine(view, "Reading back"));
+                                ProgressLine(*view, "Reading back"));
     }
     if (result.outcome == ConfigImportResult::Outcome::Declined)
         PrintError("Nothing was sent; use --force to import the file anyway.");

@@ -1,6 +1,7 @@
 #include "cli/Connection.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/PortConsole.h"
 #include "cli/PortOpenReport.h"
 #include "cli/WaitPort.h"
 #include "platform/PortMap.h"
@@ -10,6 +11,10 @@
 namespace vireo::cli {
 
 void PrintError(const std::string& text) {
+    if (CPortConsole* console = CurrentPortConsole()) {
+        console->Message(text);
+        return;
+    }
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
 }
@@ -31,8 +36,10 @@ int ConnectOutcome(CManagerCore& manager, const CliOptions& options) {
         PrintError("Interrupted.");
         return kExitInterrupted;
     }
-    if (manager.m_bPortOpen == 1)
+    if (manager.m_bPortOpen == 1) {
+        NoteModule(IdentityOf(manager));
         return kExitOk;
+    }
     if (manager.m_connectResult == ConnectResult::PortNotOpened)
         return FinishPortOpenFailure(manager.m_serial.OpenFailure(), options);
     if (manager.m_connectResult == ConnectResult::StaysInBootloader) {
@@ -48,6 +55,17 @@ int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultB
         return ConnectWhenReady(manager, options, defaultBaudRate);
     StartConnect(manager, options, defaultBaudRate);
     return ConnectOutcome(manager, options);
+}
+
+ModuleIdentity IdentityOf(const CManagerCore& manager) {
+    ModuleIdentity identity;
+    identity.port = manager.m_strPortName;
+    identity.productName = manager.m_strProductName;
+    identity.firmwareVersion = manager.m_strFirmwareVersion;
+    identity.euiAddress = manager.m_strEuiAddress;
+    identity.nodeName = manager.m_strNodeName;
+    identity.sleepy = manager.m_bSleepyDevice == 1;
+    return identity;
 }
 
 void DisconnectModule(CManagerCore& manager) {

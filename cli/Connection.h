@@ -6,12 +6,14 @@
 #include "app/ManagerCore.h"
 #include "cli/CommandLine.h"
 #include "cli/ConsoleUi.h"
+#include "cli/Output.h"
 
 #include <string>
 
 namespace vireo::cli {
 
-// Prints "ERROR: ..." texts and other failures on standard error, as the core's messages are.
+// Prints "ERROR: ..." texts and other failures on standard error, as the core's messages are
+// (on one of several ports: on the port's lines, see PortConsole.h).
 void PrintError(const std::string& text);
 
 // A manager whose waits end early on Ctrl-C.
@@ -27,6 +29,9 @@ int ConnectModule(CManagerCore& manager, const CliOptions& options, int defaultB
 // (with the console's hints and --json result).
 void StartConnect(CManagerCore& manager, const CliOptions& options, int defaultBaudRate);
 int ConnectOutcome(CManagerCore& manager, const CliOptions& options);
+
+// The connected module as info shows it.
+ModuleIdentity IdentityOf(const CManagerCore& manager);
 
 // Leaves the module with echo on and closes the port, as closing the window does.
 void DisconnectModule(CManagerCore& manager);

@@ -27,6 +27,10 @@ MsgAnswer CConsoleUi::MessageBox(const std::string& text, const std::string& /*c
     std::string line = ConsoleText(text);
     if (question)
         line += answer == MsgAnswer::Yes ? " Yes" : " No";
+    if (m_writeLine) {
+        m_writeLine(line);
+        return answer;
+    }
     std::fprintf(m_out, "%s\n", line.c_str());
     std::fflush(m_out);
     return answer;

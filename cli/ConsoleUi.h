@@ -6,6 +6,7 @@
 #include "platform/UiServices.h"
 
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ std::string ConsoleText(const std::string& text);
 class CConsoleUi final : public IUiServices {
 public:
     explicit CConsoleUi(std::FILE* out = stderr) : m_out(out) {}
+    // Each message goes to writeLine instead of a stream (one port among several).
+    explicit CConsoleUi(std::function<void(const std::string&)> writeLine)
+        : m_out(nullptr), m_writeLine(std::move(writeLine)) {}
 
     void SetQuestionAnswer(MsgAnswer answer) { m_answer = answer; }
 
@@ -31,17 +35,31 @@ public:
 
 private:
     std::FILE* m_out;
+    std::function<void(const std::string&)> m_writeLine;
     MsgAnswer m_answer = MsgAnswer::No;
     std::mutex m_lock;
 };
 
-// Installs a console UI for the lifetime of the object.
+// Installs a console UI for the lifetime of the object: for the process, or for the calling
+// thread only.
 class CConsoleUiInstall {
 public:
-    explicit CConsoleUiInstall(CConsoleUi& ui) { InstallUiServices(&ui); }
-    ~CConsoleUiInstall() { InstallUiServices(nullptr); }
+    enum class Scope { Process, Thread };
+    explicit CConsoleUiInstall(CConsoleUi& ui, Scope scope = Scope::Process) : m_scope(scope) {
+        Install(&ui);
+    }
+    ~CConsoleUiInstall() { Install(nullptr); }
     CConsoleUiInstall(const CConsoleUiInstall&) = delete;
     CConsoleUiInstall& operator=(const CConsoleUiInstall&) = delete;
+
+private:
+    void Install(IUiServices* ui) {
+        if (m_scope == Scope::Thread)
+            InstallThreadUiServices(ui);
+        else
+            InstallUiServices(ui);
+    }
+    Scope m_scope;
 };
 
 } // namespace vireo::cli

@@ -2,12 +2,11 @@
 #include "cli/Connection.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/PortConsole.h"
 #include "cli/Transfer.h"
 #include "cli/Verbs.h"
 #include "firmware/BootloaderEntry.h"
 #include "firmware/FirmwareModel.h"
-
-#include <cstdio>
 
 namespace vireo::cli {
 
@@ -30,9 +29,9 @@ void AbandonModule(CManagerCore& manager) {
 int VerifyNewVersion(const CManagerCore& manager, const CliOptions& options,
                      const std::string& oldVersion) {
     const std::string& version = manager.m_strFirmwareVersion;
-    std::printf("Old firmware version: %s\nNew firmware version: %s\n", oldVersion.c_str(),
-                version.c_str());
-    std::fflush(stdout);
+    PrintResult("Old firmware version: " + oldVersion + "\nNew firmware version: " + version +
+                "\n");
+    NoteNewFirmwareVersion(version);
     if (version.empty() || version == "ERROR") {
         PrintError("ERROR: The module did not report its firmware version after the update.");
         return kExitVerify;

@@ -41,7 +41,19 @@ const char kOverview[] =
     "Exit codes: 0 success, 1 operation failed, 2 usage error, 3 port cannot be opened,\n"
     "4 module does not answer, 5 transfer failed, 6 verification failed, 7 update server\n"
     "unreachable or without index, 10 no such port device, 11 permission denied on the\n"
-    "port, 12 port busy, 13 not a serial device, 130 interrupted.\n";
+    "port, 12 port busy, 13 not a serial device, 130 interrupted.\n"
+    "flash, info, set and import also work on several modules at once: --port COM3,COM4,...\n";
+
+// The paragraph of the verbs that take several ports.
+#define VIREO_SEVERAL_PORTS                                                                        \
+    "\n"                                                                                           \
+    "--port COMa,COMb,... works on every module at once, a thread per port: each port gets\n"      \
+    "a progress line on standard error, its messages after its name, and standard output a\n"      \
+    "table at the end (port, module, version, result, time). One failing module does not\n"        \
+    "stop the others. The exit code is 0 when every port succeeded, else the code the\n"           \
+    "failed ports share, else 1. --json prints one JSON object per port and line instead\n"        \
+    "(the command's fields, exit_code, message, milliseconds). --remote does not go with\n"        \
+    "several ports.\n"
 
 const char kPorts[] = "usage: vireo ports [--json]\n"
                       "Lists the serial ports present, one a line: the COM name and the device.\n"
@@ -49,7 +61,7 @@ const char kPorts[] = "usage: vireo ports [--json]\n"
                       "  --json   print a JSON array of {\"name\", \"device\"} objects\n";
 
 const char kInfo[] =
-    "usage: vireo info --port COMn [--baud B] [--flow none|software|hardware] [--json]\n"
+    "usage: vireo info --port COMn[,COMn...] [--baud B] [--flow none|software|hardware] [--json]\n"
     "Connects to the module as the manager's Open button does, prints its product name,\n"
     "firmware version, EUI address, node name and whether it is a sleepy end device, and\n"
     "disconnects again (echo back on).\n"
@@ -57,11 +69,11 @@ const char kInfo[] =
     "  --port COMn   the module's port\n"
     "  --baud B      line rate (default 9600)\n"
     "  --flow F      flow control: none (default), software or hardware\n"
-    "  --json        print one JSON object\n";
+    "  --json        print one JSON object\n" VIREO_SEVERAL_PORTS;
 
 const char kFlash[] =
-    "usage: vireo flash --port COMn [--baud 115200] [--flow none] [--force]\n"
-    "                   [--expect-version V] FILE\n"
+    "usage: vireo flash --port COMn[,COMn...] [--baud 115200] [--flow none] [--force]\n"
+    "                   [--expect-version V] [--json] FILE\n"
     "       vireo flash --port COMn [--baud 115200] [--force] --remote ADDR[,ADDR...] FILE\n"
     "       vireo flash --port COMn [--baud 115200] --remote ADDR[,ADDR...] --clone\n"
     "Updates the firmware of the module on the port from the image FILE (*.ebl), as the\n"
@@ -76,6 +88,8 @@ const char kFlash[] =
     "  --remote ADDR,...    update these modules of the radio network (IEEE addresses, see\n"
     "                       'vireo scan') through the module on the port, one after another\n"
     "  --clone              with --remote: copy the local module's firmware instead of a file\n"
+    "  --json               print one JSON object per port (old_firmware_version,\n"
+    "                       new_firmware_version, ...)\n"
     "\n"
     "With --remote every device must be of the image's model (of the local module's for\n"
     "--clone) before any is touched; each device then gets its progress and a line that says\n"
@@ -83,7 +97,7 @@ const char kFlash[] =
     "when every device was updated, 5 when any failed.\n"
     "\n"
     "Ctrl-C stops the transfer (the module is told to cancel); it then stays in its\n"
-    "bootloader: reload it with 'vireo recover'.\n";
+    "bootloader: reload it with 'vireo recover'.\n" VIREO_SEVERAL_PORTS;
 
 const char kRecover[] =
     "usage: vireo recover --port COMn [--baud B] FILE\n"
@@ -145,9 +159,10 @@ const std::string kGet =
     kRemoteOptions;
 
 const std::string kSet =
-    std::string("usage: vireo set --port COMn [--remote ADDR] [--baud B] [--flow F] CMD VALUE\n"
+    std::string("usage: vireo set --port COMn[,COMn...] [--remote ADDR] [--baud B] [--flow F]\n"
+                "                 [--json] CMD VALUE\n"
                 "Writes one parameter: sends CMD=VALUE and succeeds when the module says OK.\n\n") +
-    kRemoteOptions;
+    kRemoteOptions + "  --json          print one JSON object per port\n" VIREO_SEVERAL_PORTS;
 
 const std::string kExport =
     std::string("usage: vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE\n"
@@ -158,15 +173,17 @@ const std::string kExport =
     kRemoteOptions;
 
 const std::string kImport =
-    std::string("usage: vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force]\n"
-                "                    [--verify] FILE\n"
+    std::string("usage: vireo import --port COMn[,COMn...] [--remote ADDR] [--baud B] [--flow F]\n"
+                "                    [--force] [--verify] [--json] FILE\n"
                 "Plays the configuration file FILE (*.zgb) back into the module, one command per\n"
                 "parameter, as the manager's Import does. Commands the module refuses are listed\n"
                 "in ImportErrorLog.TXT in the current directory; the exit code is then 1.\n\n") +
     kRemoteOptions +
     "  --force         import a file made for another product or firmware version\n"
     "  --verify        read every parameter the module took back afterwards; those that\n"
-    "                  differ are listed (and added to ImportErrorLog.TXT), exit code 6\n";
+    "                  differ are listed (and added to ImportErrorLog.TXT), exit code 6\n"
+    "  --json          print one JSON object per port\n" VIREO_SEVERAL_PORTS
+    "With several ports each port's refused commands go to ImportErrorLog-COMn.TXT.\n";
 
 } // namespace
 

@@ -32,6 +32,28 @@ bool IsTerminal(std::FILE* stream) {
 #endif
 }
 
+void CStreamProgressLines::Rewrite(const std::string& line) {
+    std::string shown = line;
+    if (shown.size() < m_drawnWidth)
+        shown += std::string(m_drawnWidth - shown.size(), ' '); // wipe the rest of a longer line
+    std::fprintf(m_out, "\r%s", shown.c_str());
+    std::fflush(m_out);
+    m_drawnWidth = line.size();
+}
+
+void CStreamProgressLines::Print(const std::string& line) {
+    std::fprintf(m_out, "%s\n", line.c_str());
+    std::fflush(m_out);
+}
+
+void CStreamProgressLines::EndRewrite() {
+    if (m_drawnWidth > 0) {
+        std::fputc('\n', m_out);
+        std::fflush(m_out);
+    }
+    m_drawnWidth = 0;
+}
+
 void CConsoleProgressView::SetStatus(const std::string& text) {
     if (m_terminal) {
         m_status = text;
@@ -48,7 +70,7 @@ void CConsoleProgressView::SetStatus(const std::string& text) {
         return;
     }
     m_status = text;
-    PrintLine(text);
+    m_lines.Print(text);
 }
 
 void CConsoleProgressView::SetProgress(int percent) {
@@ -58,11 +80,8 @@ void CConsoleProgressView::SetProgress(int percent) {
 }
 
 void CConsoleProgressView::Finish() {
-    if (m_terminal && m_drawnWidth > 0) {
-        std::fputc('\n', m_out);
-        std::fflush(m_out);
-    }
-    m_drawnWidth = 0;
+    if (m_terminal && !m_drawnLine.empty())
+        m_lines.EndRewrite();
     m_drawnLine.clear();
 }
 
@@ -75,17 +94,7 @@ void CConsoleProgressView::Redraw() {
     if (line == m_drawnLine)
         return;
     m_drawnLine = line;
-    const size_t width = line.size();
-    if (width < m_drawnWidth)
-        line += std::string(m_drawnWidth - width, ' '); // wipe the rest of a longer line
-    std::fprintf(m_out, "\r%s", line.c_str());
-    std::fflush(m_out);
-    m_drawnWidth = width;
-}
-
-void CConsoleProgressView::PrintLine(const std::string& text) {
-    std::fprintf(m_out, "%s\n", text.c_str());
-    std::fflush(m_out);
+    m_lines.Rewrite(line);
 }
 
 } // namespace vireo::cli

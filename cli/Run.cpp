@@ -13,28 +13,43 @@ namespace vireo::cli {
 
 namespace {
 
+VerbFunction FindVerbFunction(Verb verb) {
+    switch (verb) {
+    case Verb::Ports: return RunPorts;
+    case Verb::Info: return RunInfo;
+    case Verb::Flash: return RunFlash;
+    case Verb::Recover: return RunRecover;
+    case Verb::Scan: return RunScan;
+    case Verb::Term: return RunTerm;
+    case Verb::Update: return RunUpdate;
+    case Verb::Get: return RunGet;
+    case Verb::Set: return RunSet;
+    case Verb::Export: return RunExport;
+    case Verb::Import: return RunImport;
+    case Verb::None: break;
+    }
+    return nullptr;
+}
+
+// Several ports, or flash, set and import asked for JSON: a summary of the ports. (info on
+// one port keeps its own JSON.)
+bool ReportsPerPort(const CliOptions& options) {
+    return options.ports.size() > 1 ||
+           (options.json && (options.verb == Verb::Flash || options.verb == Verb::Set ||
+                             options.verb == Verb::Import));
+}
+
 int RunVerb(const CliOptions& options) {
+    const VerbFunction verb = FindVerbFunction(options.verb);
+    if (!verb)
+        return kExitUsage;
     CConsoleUi ui;
     const CConsoleUiInstall install(ui);
     // --force plays back a configuration file made for another firmware version.
     if (options.verb == Verb::Import && options.force)
         ui.SetQuestionAnswer(MsgAnswer::Yes);
     InstallInterruptHandler();
-    switch (options.verb) {
-    case Verb::Ports: return RunPorts(options);
-    case Verb::Info: return RunInfo(options);
-    case Verb::Flash: return RunFlash(options);
-    case Verb::Recover: return RunRecover(options);
-    case Verb::Scan: return RunScan(options);
-    case Verb::Term: return RunTerm(options);
-    case Verb::Update: return RunUpdate(options);
-    case Verb::Get: return RunGet(options);
-    case Verb::Set: return RunSet(options);
-    case Verb::Export: return RunExport(options);
-    case Verb::Import: return RunImport(options);
-    case Verb::None: break;
-    }
-    return kExitUsage;
+    return ReportsPerPort(options) ? RunOnPorts(options, verb) : verb(options);
 }
 
 } // namespace

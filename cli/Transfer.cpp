@@ -2,7 +2,7 @@
 #include "cli/Connection.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
-#include "cli/ProgressView.h"
+#include "cli/PortConsole.h"
 #include "firmware/PortTransferLine.h"
 #include "firmware/TransferReport.h"
 #include "firmware/XmodemCrc.h"
@@ -23,9 +23,9 @@ TransferOutcome RunConsoleTransfer(CSerialPort& port, TransferVariant variant,
     settings.crcTable = &table;
     settings.reply = reply;
     CPortTransferLine line(port);
-    CConsoleProgressView view(stderr, IsTerminal(stderr));
+    const std::unique_ptr<CConsoleProgressView> view = NewProgressView();
     const CStopOnInterrupt stopOnInterrupt(line);
-    return CFirmwareTransfer(line, view).Run(settings);
+    return CFirmwareTransfer(line, *view).Run(settings);
 }
 
 void WaitForOutputToLeave(int baudRate) {

@@ -4,6 +4,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/ConsoleUi.h"
+#include "cli/PortRun.h"
 
 namespace vireo::cli {
 
@@ -20,6 +21,10 @@ int RunGet(const CliOptions& options);
 int RunSet(const CliOptions& options);
 int RunExport(const CliOptions& options);
 int RunImport(const CliOptions& options);
+
+// The verb on every port of options.ports at once (see MultiPortRun.cpp); the exit code as
+// CombinedExitCode gives it.
+int RunOnPorts(const CliOptions& options, VerbFunction verb);
 
 // Parses the command line and runs the verb: the whole tool.
 int RunCommandLine(int argc, char* argv[]);

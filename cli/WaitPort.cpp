@@ -50,8 +50,11 @@ private:
 // boxes for later, passes questions (which end the wait) and everything else on.
 class CHeldMessagesUi final : public IUiServices {
 public:
-    CHeldMessagesUi() : m_next(InstalledUiServices()) { InstallUiServices(this); }
-    ~CHeldMessagesUi() override { InstallUiServices(m_next); }
+    // Installed for the calling thread only: other ports' threads keep their consoles.
+    CHeldMessagesUi() : m_previous(ThreadUiServices()), m_next(InstalledUiServices()) {
+        InstallThreadUiServices(this);
+    }
+    ~CHeldMessagesUi() override { InstallThreadUiServices(m_previous); }
     CHeldMessagesUi(const CHeldMessagesUi&) = delete;
     CHeldMessagesUi& operator=(const CHeldMessagesUi&) = delete;
 
@@ -80,6 +83,7 @@ public:
     }
 
 private:
+    IUiServices* m_previous;
     IUiServices* m_next;
     std::vector<std::tuple<std::string, std::string, MsgIcon>> m_held;
 };

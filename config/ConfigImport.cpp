@@ -76,7 +76,8 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
 ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string& constructFile,
                                   const std::string& path, const std::string& logDir,
                                   const ConfigProgress& progress, std::string* logPath,
-                                  ImportCheck check, const ConfigProgress& checkProgress) {
+                                  const std::string& logName, ImportCheck check,
+                                  const ConfigProgress& checkProgress) {
     if (logPath)
         logPath->clear();
     ConfigImportResult result;
@@ -104,7 +105,7 @@ ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string
             result.log += DifferencesLog(result.differences);
     }
     if (!result.log.empty()) {
-        const std::string written = ShowErrorLog(logDir, kImportErrorLog, result.log);
+        const std::string written = ShowErrorLog(logDir, logName, result.log);
         if (logPath)
             *logPath = written;
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "config/ConfigExport.h"
+#include "config/ConfigFile.h"
 #include "config/ConfigVerify.h"
 #include "platform/ProfileFile.h"
 
@@ -50,12 +51,14 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
 // Import after the file dialog, with what the user sees: "ERROR: The configuration file is
 // invalid." for a file without a version, the question before playing back a file made for
 // another construct file, and the error log written into logDir and opened with the desktop's
-// "open" when a section failed. *logPath as for ExportToFile. Then, as check says, the
-// read-back of what the device took (checkProgress counts it): its differences join the error
-// log; when asked for and nothing differs, a message says so.
+// "open" when a section failed, under logName (several imports at once need one each).
+// *logPath as for ExportToFile. Then, as check says, the read-back of what the device took
+// (checkProgress counts it): its differences join the error log; when asked for and nothing
+// differs, a message says so.
 ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string& constructFile,
                                   const std::string& path, const std::string& logDir,
                                   const ConfigProgress& progress = {},
                                   std::string* logPath = nullptr,
+                                  const std::string& logName = kImportErrorLog,
                                   ImportCheck check = ImportCheck::None,
                                   const ConfigProgress& checkProgress = {});

@@ -268,7 +268,7 @@ void CConfigPage::OnImport() {
     if (path.empty())
         return;
     ImportFromFile(Target(), m_data->m_strConstructFile, path, m_strLogDir, {}, nullptr,
-                   ImportCheck::Ask);
+                   kImportErrorLog, ImportCheck::Ask);
 }
 
 void CConfigPage::OnRemoteSetting() {

@@ -24,6 +24,12 @@ public:
 CSilentUiServices g_silent;
 std::atomic<IUiServices*> g_services{&g_silent};
 std::atomic<int> g_openDialogs{0};
+thread_local IUiServices* t_services = nullptr;
+
+// The calling thread's services when it installed some, else the process-wide ones.
+IUiServices& Installed() {
+    return t_services ? *t_services : *g_services.load();
+}
 
 // What UiServices() hands out: forwards every call to the installed services and counts the
 // message boxes and file dialogs that are open meanwhile.
@@ -32,21 +38,19 @@ public:
     MsgAnswer MessageBox(const std::string& text, const std::string& caption, MsgButtons buttons,
                          MsgIcon icon) override {
         const Open open;
-        return g_services.load()->MessageBox(text, caption, buttons, icon);
+        return Installed().MessageBox(text, caption, buttons, icon);
     }
     std::string GetOpenFileName(const FileDialogOptions& options) override {
         const Open open;
-        return g_services.load()->GetOpenFileName(options);
+        return Installed().GetOpenFileName(options);
     }
     std::string GetSaveFileName(const FileDialogOptions& options) override {
         const Open open;
-        return g_services.load()->GetSaveFileName(options);
+        return Installed().GetSaveFileName(options);
     }
-    void BeginWaitCursor() override { g_services.load()->BeginWaitCursor(); }
-    void EndWaitCursor() override { g_services.load()->EndWaitCursor(); }
-    void ShellOpen(const std::string& pathOrUrl) override {
-        g_services.load()->ShellOpen(pathOrUrl);
-    }
+    void BeginWaitCursor() override { Installed().BeginWaitCursor(); }
+    void EndWaitCursor() override { Installed().EndWaitCursor(); }
+    void ShellOpen(const std::string& pathOrUrl) override { Installed().ShellOpen(pathOrUrl); }
 
 private:
     struct Open {
@@ -73,8 +77,16 @@ void InstallUiServices(IUiServices* services) {
     g_services.store(services ? services : &g_silent);
 }
 
+IUiServices* ThreadUiServices() {
+    return t_services;
+}
+
 IUiServices* InstalledUiServices() {
-    return g_services.load();
+    return t_services ? t_services : g_services.load();
+}
+
+void InstallThreadUiServices(IUiServices* services) {
+    t_services = services;
 }
 
 void ShowMessage(const std::string& text, const std::string& caption) {

@@ -4,6 +4,9 @@
 // from a queue.
 //
 // UiServices() may be called from any thread; implementations marshal to the GUI thread.
+// A thread may install services of its own (InstallThreadUiServices): its calls then go
+// there instead of to the process-wide services, so that several devices handled on
+// several threads each report to their own console.
 #pragma once
 
 #include <string>
@@ -49,8 +52,12 @@ public:
 // one is installed.
 IUiServices& UiServices();
 void InstallUiServices(IUiServices* services);
-// The services installed now (the default when none is): for services that stand in for a
-// while and pass some calls on, then install these again.
+// Services for the calling thread only, ahead of the process-wide ones; nullptr removes them.
+void InstallThreadUiServices(IUiServices* services);
+// The calling thread's own services; nullptr when it has none.
+IUiServices* ThreadUiServices();
+// The services UiServices() passes the calling thread's calls to: its own, else the
+// process-wide ones. For services that stand in for a while and pass some calls on.
 IUiServices* InstalledUiServices();
 
 // Message boxes and file dialogs of UiServices() open right now, on any thread. A modal box

@@ -26,8 +26,18 @@ constexpr tcflag_t kBOTHER = 0010000;
 
 namespace {
 
+// strerror_r comes in two forms: the GNU one returns the text, the POSIX one fills the
+// buffer. Unlike strerror, both are safe when several ports fail on several threads.
+[[maybe_unused]] const char* ErrorText(int result, const char* buffer) {
+    return result == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* ErrorText(const char* text, const char*) {
+    return text;
+}
+
 std::string ErrnoText(int err) {
-    return std::strerror(err);
+    char buffer[256] = "";
+    return ErrorText(strerror_r(err, buffer, sizeof buffer), buffer);
 }
 
 #ifdef __linux__
