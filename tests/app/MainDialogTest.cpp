@@ -75,7 +75,7 @@ TEST_F(MainDialogTest, PagesFillThePageAreaAndOnlyTheChosenOneShows) {
     }
 }
 
-TEST_F(MainDialogTest, TabClicksSwitchTerminalNotificationsAndEchoWhileConnected) {
+TEST_F(MainDialogTest, TabClicksSwitchNotificationsAndEchoAndClosingTurnsEchoOn) {
     for (const auto& [tab, notify] : {std::pair{0, 0}, {2, 1}, {1, 0}, {1, 0}, {0, 1}}) {
         ClickTab(tab); // leaving the Terminal tab switches notifications on, coming back off
         EXPECT_EQ(notify, dlg->m_serial.m_bNotifyTerminal.load()) << tab;
@@ -90,6 +90,10 @@ TEST_F(MainDialogTest, TabClicksSwitchTerminalNotificationsAndEchoWhileConnected
         ClickTab(tab);
         EXPECT_TRUE(peer.WaitForReceived(std::string("\r\n") + echo + "\r\n")) << tab;
     }
+    peer.ClearReceived();
+    dlg->close(); // echo on again before the port closes
+    EXPECT_EQ("ATE1\r\n", peer.Received());
+    EXPECT_FALSE(dlg->m_serial.IsOpen());
 }
 
 TEST_F(MainDialogTest, EnterAndEscapeDoNothing) {
@@ -101,13 +105,6 @@ TEST_F(MainDialogTest, EnterAndEscapeDoNothing) {
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_EQ("Open", dlg->m_pOpenButton->text()); // Enter did not press Open
     }
-}
-
-TEST_F(MainDialogTest, ClosingWhileConnectedTurnsEchoOnBeforeThePortCloses) {
-    Connect();
-    dlg->close();
-    EXPECT_EQ("ATE1\r\n", peer.Received());
-    EXPECT_FALSE(dlg->m_serial.IsOpen());
 }
 
 TEST_F(MainDialogTest, ReaderNotificationsArriveOnTheGuiThreadByPosting) {
