@@ -40,6 +40,7 @@ protected:
     // Starts the module, then builds the dialog (so that its port list shows COM1) at the
     // module's rate.
     void Start(sim::SimConfig config = {}) {
+        config.comNumber = 1;
         config.remoteCount = 2;
         config.pacing = true;
         sim = std::make_unique<sim::Simulator>(config);
@@ -47,7 +48,7 @@ protected:
         ASSERT_TRUE(sim->Start(&error)) << error;
         ASSERT_EQ(1, sim->ComNumber());
         MakeDialog();
-        Select(dlg->m_cbBaudRate, QString::number(config.baudRate));
+        SelectRate(config.baudRate);
     }
 
     void MakeDialog() {
@@ -62,6 +63,9 @@ protected:
         ASSERT_GE(index, 0) << text.toStdString();
         combo->setCurrentIndex(index);
     }
+
+    // Selects the rate in the baud combo as a person would.
+    void SelectRate(int baud) { Select(dlg->m_cbBaudRate, QString::number(baud)); }
 
     // Clicks the parameter (or group) of that name in the Configuration page's tree.
     void SelectItem(const QString& text) {
