@@ -1,175 +1,224 @@
-#include "config/ConfigPage.h"
+// The Configuration page clicked as a person would, against the paced simulated module and
+// one remote module behind it: reading and saving parameters, Export, the remote box and
+// Import into the remote module.
+#include "platform/ProfileFile.h"
+#include "scan/ScanDlg.h"
 #include "tests/app/SimFixture.h"
 
-#include <QComboBox>
+#include <QAccessible>
+#include <QCheckBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTimer>
 #include <fstream>
 
 namespace {
 
+const std::string kRemoteEui = "00124B000A0B0C0D";
+
 class ConfigPageTest : public vireo::test::SimFixture {
 protected:
-    void Connect(vireo::sim::SimConfig config = {}) {
+    void Connect() {
+        vireo::sim::SimConfig config;
+        config.remotes = {{"KD40", "v1.1.0", kRemoteEui, "Far node", "1", "1234"}};
+        config.timing.scanDelayMs = 50;
+        config.timing.unknownAddressMs = 300;
         Start(config);
-        Select(dlg->m_cbBaudRate, "9600");
         dlg->m_pOpenButton->click();
         ASSERT_EQ(1, dlg->m_bPortOpen);
-        page = dlg->m_tabHost.ConfigPage();
+        page->m_strLogDir = dir.Path();
     }
 
-    void SelectItem(const QString& text) {
-        const auto items = page->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-        ASSERT_FALSE(items.empty()) << text.toStdString();
-        page->Tree()->setCurrentItem(items.back());
+    template <class T = QPushButton> T* Control(int id) const { return page->Form().Get<T>(id); }
+    QLineEdit* Edit() const { return Control<QLineEdit>(1011); }
+    QComboBox* Choice() const { return Control<QComboBox>(1021); }
+    QCheckBox* Remote() const { return Control<QCheckBox>(1027); }
+    QLineEdit* Address() const { return Control<QLineEdit>(1026); }
+    QString Label(int id) const { return Control<QLabel>(id)->text(); }
+    bool HasItem(const QString& text) const {
+        return !page->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).empty();
+    }
+    std::string Path(const std::string& name) const { return dir.Path() + "/" + name; }
+
+    // Saves the editor's value and returns what went to the module.
+    std::string Save() {
+        sim->ClearReceived();
+        Control(1006)->click();
+        return sim->ReceivedText();
     }
 
-    QLineEdit* Edit() const { return page->Form().Get<QLineEdit>(1011); }
-    QComboBox* Choice() const { return page->Form().Get<QComboBox>(1021); }
-    QPushButton* Save() const { return page->Form().Get<QPushButton>(1006); }
-    QString Label(int id) const { return page->Form().Get<QLabel>(id)->text(); }
-
-    CConfigPage* page = nullptr;
+    // Once the scan dialog is up: search, choose the only remote node, apply.
+    void PickTheRemoteInTheScanDialog() {
+        auto* scan = qobject_cast<CScanDlg*>(QApplication::activeModalWidget());
+        if (!scan) {
+            QTimer::singleShot(10, [this] { PickTheRemoteInTheScanDialog(); });
+            return;
+        }
+        scan->Form().Get<QPushButton>(1042)->click();
+        if (scan->m_list->topLevelItemCount() == 1)
+            scan->m_list->setCurrentItem(scan->m_list->topLevelItem(0));
+        scan->Form().Get<QPushButton>(1044)->click();
+    }
 };
 
-TEST_F(ConfigPageTest, SelectingAFreeTextParameterReadsItsValue) {
+TEST_F(ConfigPageTest, ParametersAreReadWhenSelectedAndSavedIntoTheModule) {
     Connect();
     sim->Local().Set("AT+PANID", "BEEF");
     sim->ClearReceived();
     SelectItem("PAN ID");
     EXPECT_EQ("AT+PANID\r\n", sim->ReceivedText());
     EXPECT_EQ("BEEF", Edit()->text());
-    EXPECT_TRUE(Edit()->isEnabled());
     EXPECT_FALSE(Choice()->isEnabled());
-    EXPECT_TRUE(Save()->isEnabled());
-    EXPECT_EQ("PAN ID", page->Form().Get<QGroupBox>(1005)->title());
-    EXPECT_EQ("Range: ", Label(1015));
+    EXPECT_EQ("PAN ID", Control<QGroupBox>(1005)->title());
     EXPECT_EQ("0001 ~ FFFE", Label(1013));
     EXPECT_TRUE(Label(1012).startsWith("Personal area network identifier"));
-}
-
-TEST_F(ConfigPageTest, SavingWritesTheValueIntoTheModule) {
-    Connect();
-    SelectItem("PAN ID");
     Edit()->setText("1234");
-    sim->ClearReceived();
-    Save()->click();
-    EXPECT_EQ("AT+PANID=1234\r\n", sim->ReceivedText());
+    EXPECT_EQ("AT+PANID=1234\r\n", Save());
     EXPECT_EQ("1234", sim->Local().Get("AT+PANID").value_or(""));
-}
 
-TEST_F(ConfigPageTest, RejectedValueShowsTheSaveError) {
-    Connect();
     SelectItem("Channel");
     Edit()->setText("99"); // outside 11 ~ 26: the module refuses it
     ui.Expect("ERROR: Could not save the configuration paramater.");
-    Save()->click();
-    EXPECT_NE("99", sim->Local().Get("AT+CHANNEL").value_or(""));
-    EXPECT_TRUE(Save()->isEnabled()); // saving leaves the editor as it was
-}
+    Save();
+    EXPECT_TRUE(Control(1006)->isEnabled()); // saving leaves the editor as it was
 
-TEST_F(ConfigPageTest, ChoiceParameterSelectsTheEntryOfItsValueAndSavesByValue) {
-    Connect();
     sim->Local().Set("AT+JOINMODE", "M");
     SelectItem("Join Mode");
-    EXPECT_TRUE(Choice()->isEnabled());
     EXPECT_FALSE(Edit()->isEnabled());
-    ASSERT_EQ(3, Choice()->count());
     EXPECT_EQ("Manual", Choice()->currentText());
     Choice()->setCurrentIndex(Choice()->findText("Disabled"));
-    sim->ClearReceived();
-    Save()->click();
-    EXPECT_EQ("AT+JOINMODE=D\r\n", sim->ReceivedText());
-    EXPECT_EQ("D", sim->Local().Get("AT+JOINMODE").value_or(""));
-}
+    EXPECT_EQ("AT+JOINMODE=D\r\n", Save()); // by the value of the choice
 
-TEST_F(ConfigPageTest, ValueOutsideTheChoicesLeavesTheBoxWithoutSelection) {
-    Connect();
     ASSERT_TRUE(sim->Local().Set("ATS03", "5", false)); // Sensitivity Boost: Off, On
     SelectItem("Sensitivity Boost");
-    ASSERT_EQ(2, Choice()->count());
     EXPECT_EQ(-1, Choice()->currentIndex());
-    EXPECT_EQ("", Choice()->currentText());
-}
 
-TEST_F(ConfigPageTest, ReloadAndDisconnectEmptyTheEditorAndDisableSave) {
-    Connect();
-    SelectItem("PAN ID");
-    ASSERT_TRUE(Save()->isEnabled());
-    dlg->Form().Get<QPushButton>(1007)->click(); // Reload
-    ASSERT_EQ(1, dlg->m_bPortOpen);
-    EXPECT_FALSE(Save()->isEnabled());
-    EXPECT_FALSE(Edit()->isEnabled());
-    EXPECT_EQ("", Edit()->text());
-    SelectItem("Join Mode");
-    ASSERT_TRUE(Choice()->isEnabled());
-    dlg->m_pOpenButton->click(); // disconnect
-    EXPECT_FALSE(Save()->isEnabled());
-    EXPECT_FALSE(Choice()->isEnabled());
-    EXPECT_EQ(0, Choice()->count());
-    EXPECT_EQ(-1, page->m_nSel);
-}
-
-TEST_F(ConfigPageTest, ReadOnlyParameterShowsItsValueWithSaveDisabled) {
-    Connect();
-    SelectItem("Product Name");
+    SelectItem("Product Name"); // read-only
     EXPECT_EQ("KA40", Edit()->text());
-    EXPECT_TRUE(Edit()->isEnabled());
-    EXPECT_FALSE(Save()->isEnabled());
-}
-
-TEST_F(ConfigPageTest, GroupItemShowsItsNameAndKeepsTheRangeLine) {
-    Connect();
+    EXPECT_FALSE(Control(1006)->isEnabled());
     SelectItem("PAN ID");
-    SelectItem("Network Settings");
-    EXPECT_EQ("Network Settings", page->Form().Get<QGroupBox>(1005)->title());
+    SelectItem("Network Settings"); // a group: its name, the last range kept
+    EXPECT_EQ("Network Settings", Control<QGroupBox>(1005)->title());
     EXPECT_EQ("", Label(1012));
     EXPECT_EQ("0001 ~ FFFE", Label(1013));
-    EXPECT_FALSE(Save()->isEnabled());
     EXPECT_FALSE(Edit()->isEnabled());
-    EXPECT_EQ("", Edit()->text());
-}
+    EXPECT_FALSE(Control(1006)->isEnabled());
 
-TEST_F(ConfigPageTest, ReadFailureDisablesTheEditorAndSaysSo) {
-    Connect();
-    SelectItem("PAN ID");
-    sim->HangUp();
-    dlg->m_sleep = [](int) {};
-    ui.Expect("ERROR: The device does not respond. \r\nPlease make sure that the device is "
-              "conncted correctly and turned on.");
-    SelectItem("Channel");
-    EXPECT_FALSE(Save()->isEnabled());
-    EXPECT_FALSE(Edit()->isEnabled());
-}
-
-TEST_F(ConfigPageTest, RestoreToFactoryDefaultSendsOneCommand) {
-    Connect();
-    sim->Local().Set("AT+PANID", "BEEF");
     sim->ClearReceived();
-    page->Form().Get<QPushButton>(1004)->click();
+    Control(1004)->click(); // Restore to Factory Default
     EXPECT_EQ("AT&f\r\n", sim->ReceivedText());
     EXPECT_EQ("1A2B", sim->Local().Get("AT+PANID").value_or(""));
 }
 
-TEST_F(ConfigPageTest, ValueListedTwiceSelectsTheLaterChoice) {
-    const std::string dataDir = dir.Path() + "/";
-    std::ofstream(dataDir + "DUP_v1.0.0.vmcon")
-        << "[Main/Mode]10;\nCombo_list= Slow:Fast:Turbo;\nValue_list= 1:2:2;\n"
-           "description=<Speed. Default: 2>;\ncommand= AT+MODE;\n";
-    vireo::sim::SimConfig config;
-    config.product = "DUP";
-    config.version = "v1.0.0";
-    config.dataDir = dataDir;
-    Start(config);
-    dlg->m_tabHost.ConfigPage()->m_strConstructDir = dataDir;
-    dlg->m_pOpenButton->click();
-    ASSERT_EQ(1, dlg->m_bPortOpen);
-    page = dlg->m_tabHost.ConfigPage();
-    SelectItem("Mode");
-    EXPECT_EQ("Turbo", Choice()->currentText());
+TEST_F(ConfigPageTest, ExportSavesEveryWritableParameterOfTheModule) {
+    Connect();
+    sim->ClearReceived();
+    Control(1002)->click(); // Cancel in the file dialog
+    EXPECT_TRUE(sim->ReceivedText().empty());
+
+    sim->Local().Set("AT+PANID", "BEEF");
+    ui.QueueSaveFile(Path("bench.zgb"));
+    Control(1002)->click();
+    ASSERT_EQ(2u, ui.FileDialogs().size());
+    EXPECT_EQ("zgb Files(*.zgb)|*.zgb|All Files(*.*)|*.*|", ui.FileDialogs()[1].filter);
+    EXPECT_TRUE(ui.FileDialogs()[1].promptOverwrite);
+    EXPECT_EQ(0, ui.WaitCursorDepth());
+    EXPECT_TRUE(ui.OpenedWithShell().empty()); // nothing failed, no log
+
+    vireo::CProfileFile file;
+    ASSERT_TRUE(file.Load(Path("bench.zgb")));
+    EXPECT_EQ("KA40_v1.1.0.vmcon", file.GetString("Firmware", "Version").value_or(""));
+    int sections = 0;
+    for (int i = 0; i < page->Data().m_nParams; ++i) {
+        const ConfigParam& p = page->Data().m_params[i];
+        if (p.type == PT_GET)
+            continue;
+        const std::string s = std::to_string(sections++);
+        EXPECT_EQ(std::string(p.group) + "/" + p.name, file.GetString(s, "Name").value_or(""));
+        if (std::string(p.name) == "PAN ID") {
+            EXPECT_EQ("AT+PANID=BEEF", file.GetString(s, "Command").value_or(""));
+        }
+    }
+    EXPECT_EQ(std::to_string(sections), file.GetString("Firmware", "Num_of_saves").value_or(""));
+}
+
+TEST_F(ConfigPageTest, RemoteBoxWorksOnTheRemoteDeviceThroughTheLocalOne) {
+    Connect();
+    ui.Expect("ERROR: Invalid remote address");
+    Remote()->click();
+    EXPECT_FALSE(Remote()->isChecked());
+
+    QTimer::singleShot(0, [this] { PickTheRemoteInTheScanDialog(); });
+    Control(1042)->click();
+    ASSERT_EQ(QString::fromStdString(kRemoteEui), Address()->text());
+
+    // Typed in lower case: only the identification goes to the typed address.
+    Address()->setText("00124b000a0b0c0d");
+    sim->ClearReceived();
+    Remote()->click();
+    ASSERT_TRUE(Remote()->isChecked());
+    EXPECT_EQ((std::vector<std::string>{"at+rc=00124b000a0b0c0d,at+productname",
+                                        "at+rc=00124b000a0b0c0d,AT+LONGADDR",
+                                        "at+rc=00124b000a0b0c0d,AT+VERSION"}),
+              sim->ReceivedLines());
+    EXPECT_EQ("KD40", Label(1028));
+    EXPECT_EQ(QString::fromStdString(kRemoteEui), Label(1029));
+    EXPECT_EQ("v1.1.0", Label(1030));
+    EXPECT_EQ(
+        "KD40",
+        QAccessible::queryAccessibleInterface(page->Form().Control(1028))->text(QAccessible::Name));
+    EXPECT_EQ("Reboot", Control(1004)->text());
+    EXPECT_FALSE(Address()->isEnabled());
+    EXPECT_FALSE(HasItem("Security Settings"));
+    EXPECT_EQ("KD40_v1.1.0.vmcon", page->Data().m_strConstructFile);
+
+    sim->Remote(0).Set("AT+PANID", "BEEF");
+    sim->ClearReceived();
+    SelectItem("PAN ID");
+    EXPECT_EQ("AT+RC=" + kRemoteEui + ",AT+PANID\r\n", sim->ReceivedText());
+    EXPECT_EQ("BEEF", Edit()->text());
+    sim->ClearReceived();
+    Control(1004)->click(); // Reboot
+    EXPECT_EQ("AT+RC=" + kRemoteEui + ",ATZ\r\n", sim->ReceivedText());
+    dlg->m_tabHost.TabBar()->setCurrentIndex(2); // remote mode survives a tab change
+    dlg->m_tabHost.TabBar()->setCurrentIndex(0);
+    EXPECT_EQ(1, dlg->m_bRemoteMode);
+
+    std::ofstream(Path("far.zgb"), std::ios::binary)
+        << "[Firmware]\r\nVersion=KD40_v1.1.0.vmcon\r\nNum_of_saves=2\r\n"
+           "[0]\r\nName=Network Settings/PAN ID\r\nCommand=AT+PANID=4321\r\n\r\n"
+           "[1]\r\nName=Network Settings/Channel\r\nCommand=AT+CHANNEL=99\r\n\r\n";
+    ui.QueueOpenFile(Path("far.zgb"));
+    ui.Expect("1 parameter was written. Would you like to read it back from the device to "
+              "check it?",
+              vireo::MsgAnswer::Yes);
+    ui.Expect("Read back 1 parameter: all as imported.");
+    sim->ClearReceived();
+    Control(1003)->click(); // Import, then the read-back through the same wrapper
+    EXPECT_EQ((std::vector<std::string>{"AT+RC=" + kRemoteEui + ",AT+PANID=4321",
+                                        "AT+RC=" + kRemoteEui + ",AT+CHANNEL=99",
+                                        "AT+RC=" + kRemoteEui + ",AT+PANID"}),
+              sim->ReceivedLines());
+    EXPECT_EQ("4321", sim->Remote(0).Get("AT+PANID").value_or(""));
+    EXPECT_EQ("1A2B", sim->Local().Get("AT+PANID").value_or(""));
+    ASSERT_EQ(std::vector<std::string>{Path("ImportErrorLog.TXT")}, ui.OpenedWithShell());
+    std::ifstream log(Path("ImportErrorLog.TXT"), std::ios::binary);
+    EXPECT_EQ("Network Settings/Channel\r\nAT+CHANNEL=99\r\n\r\n",
+              std::string(std::istreambuf_iterator<char>(log), {}));
+
+    Remote()->click(); // back to the local device
+    EXPECT_EQ(0, dlg->m_bRemoteMode);
+    EXPECT_TRUE(HasItem("Security Settings"));
+    EXPECT_EQ("Restore to Factory Default", Control(1004)->text());
+    EXPECT_TRUE(Address()->isEnabled());
+    EXPECT_EQ("", Label(1028));
+
+    Address()->setText("0000000000000BAD"); // nobody answers there
+    ui.Expect("ERROR: The remote device does not respond.");
+    Remote()->click();
+    EXPECT_FALSE(Remote()->isChecked());
+    EXPECT_EQ(0, dlg->m_bRemoteMode);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "platform/ProfileFile.h"
 #include "tests/config/ConfigTransferFixture.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -22,17 +21,8 @@ const std::string kHead = "[Firmware]\r\nVersion=KA40_v1.1.0.vmcon\r\n";
 
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
-
-struct Malformed {
-    const char* what;
-    std::string text;
-    ConfigImportResult::Outcome outcome;
-    std::vector<std::string> executed; // commands the module ran
-    int failed;
-    std::string logEnd; // how the error log ends; empty: no log
-};
 
 std::string Binary() {
     std::string junk;
@@ -59,40 +49,32 @@ protected:
 
 TEST_F(ConfigFileFaults, MalformedFilesEndInTheErrorLogOrAMessage) {
     using Outcome = ConfigImportResult::Outcome;
-    const std::vector<Malformed> cases = {
-        {"no Firmware section",
-         "[0]\r\nName=x\r\nCommand=AT+PANID=1234\r\n",
-         Outcome::Invalid,
-         {},
-         0,
-         ""},
-        {"empty version",
-         "[Firmware]\r\nVersion=\r\nNum_of_saves=1\r\n[0]\r\nCommand=ATZ\r\n",
-         Outcome::Invalid,
-         {},
-         0,
-         ""},
-        {"too large", kHead + std::string(9 << 20, 'x'), Outcome::Invalid, {}, 0, ""},
-        {"missing sections",
-         kHead + "Num_of_saves=3\r\n[1]\r\nName=N/PAN\r\nCommand=AT+PANID=1234\r\n",
-         Outcome::Done,
-         {"AT+PANID=1234"},
-         2,
-         "\r\n\r\n\r\n\r\n\r\n\r\n"},
-        {"huge count",
-         kHead + "Num_of_saves=99999999999999999999999\r\n[0]\r\nCommand=AT+PANID=2\r\n",
-         Outcome::Done,
-         {"AT+PANID=2"},
-         1000,
-         "Num_of_saves=99999999999999999999999: only the first 1000 sections were read.\r\n"},
-        {"binary", Binary(), Outcome::Done, {"AT+PANID=ZZ"}, 2, "bad\r\nAT+PANID=ZZ\r\n\r\n"},
-        {"line break inside a command",
-         kHead + "Num_of_saves=1\r\n[0]\r\nCommand=AT+PANID=1234\rAT&F\r\n",
-         Outcome::Done,
-         {"AT+PANID=1234"},
-         0,
-         ""},
+    struct Malformed {
+        const char* what;
+        Outcome outcome;
+        std::vector<std::string> executed; // commands the module ran
+        int failed;
+        std::string logEnd; // how the error log ends; empty: no log
+        std::string text;
     };
+    const std::string crlf = "\r\n", none;
+    // clang-format off
+    const std::vector<Malformed> cases = {
+        {"no Firmware section", Outcome::Invalid, {}, 0, none,
+         "[0]\r\nCommand=AT+PANID=1234\r\n"},
+        {"empty version", Outcome::Invalid, {}, 0, none,
+         "[Firmware]\r\nVersion=\r\nNum_of_saves=1\r\n[0]\r\nCommand=ATZ\r\n"},
+        {"too large", Outcome::Invalid, {}, 0, none, kHead + std::string(9 << 20, 'x')},
+        {"missing sections", Outcome::Done, {"AT+PANID=1234"}, 2, crlf + crlf + crlf + crlf + crlf + crlf,
+         kHead + "Num_of_saves=3\r\n[1]\r\nName=N/PAN\r\nCommand=AT+PANID=1234\r\n"},
+        {"huge count", Outcome::Done, {"AT+PANID=2"}, 1000,
+         "Num_of_saves=99999999999999999999999: only the first 1000 sections were read.\r\n",
+         kHead + "Num_of_saves=99999999999999999999999\r\n[0]\r\nCommand=AT+PANID=2\r\n"},
+        {"binary", Outcome::Done, {"AT+PANID=ZZ"}, 2, "bad\r\nAT+PANID=ZZ\r\n\r\n", Binary()},
+        {"line break inside a command", Outcome::Done, {"AT+PANID=1234"}, 0, none,
+         kHead + "Num_of_saves=1\r\n[0]\r\nCommand=AT+PANID=1234\rAT&F\r\n"},
+    };
+    // clang-format on
     for (const Malformed& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.outcome == Outcome::Invalid)
@@ -195,16 +177,14 @@ TEST_F(ConfigFileFaults, UnwritableFilesAreReportedNotPassedOver) {
 }
 
 TEST(RemoteAddress, OnlyAnAddressThatCannotEndTheWrapperEarlyIsUsed) {
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {"000D6F0000A1B2C3", true},
-        {"1234", true},
-        {"", false},
-        {"1234,AT&F", false},
-        {"12\r\nATZ", false},
-        {std::string("12\0", 3), false},
-        {"12\t34", false},
-        {"00124b000a0b0c0d", true},
-    };
+    const std::vector<std::pair<std::string, bool>> cases = {{"000D6F0000A1B2C3", true},
+                                                             {"1234", true},
+                                                             {"", false},
+                                                             {"1234,AT&F", false},
+                                                             {"12\r\nATZ", false},
+                                                             {std::string("12\0", 3), false},
+                                                             {"12\t34", false},
+                                                             {"00124b000a0b0c0d", true}};
     for (const auto& [address, usable] : cases)
         EXPECT_EQ(usable, IsUsableRemoteAddress(address)) << VisibleText(address);
 }

@@ -1,5 +1,5 @@
-// A connected manager core and a simulated module (with a network behind it) on COM1 of a
-// private port directory. The module answers at the line rate, byte after byte.
+// A manager core connected to the simulated module (with a network behind it) on COM1 of a
+// private port directory, at 115200 baud; the module answers byte after byte at that rate.
 #pragma once
 
 #include "app/ManagerCore.h"
@@ -17,16 +17,12 @@ namespace vireo::test {
 class ConfigTransferFixture : public ::testing::Test {
 protected:
     ~ConfigTransferFixture() override {
-        if (core.m_bPortOpen == 1)
-            core.ShutdownLink();
+        core.ShutdownLink();
         if (sim)
             sim->Stop();
     }
 
-    // Starts the module at 115200 baud and connects the core to it.
     void Connect(sim::SimConfig config) {
-        config.portDir = dir.Path();
-        config.comNumber = 1;
         config.baudRate = 115200;
         config.pacing = true;
         config.timing.radioDelayMs = 5;
@@ -34,8 +30,7 @@ protected:
         if (config.dataDir.empty())
             config.dataDir = VIREO_DATA_DIR;
         sim = std::make_unique<sim::Simulator>(config);
-        std::string error;
-        ASSERT_TRUE(sim->Start(&error)) << error;
+        ASSERT_TRUE(sim->Start());
         core.m_strPortName = "COM1";
         core.m_nBaudRate = 115200;
         core.OnOpen();
@@ -43,13 +38,10 @@ protected:
     }
 
     // Loads a construct file as the page does (in remote mode without "Security Settings").
-    std::unique_ptr<CConstructData> Load(const std::string& name, bool remote,
+    std::unique_ptr<CConstructData> Load(const std::string& name, bool remote = false,
                                          const std::string& directory = VIREO_DATA_DIR) {
         auto data = std::make_unique<CConstructData>();
-        ConstructLoadRequest request;
-        request.fileName = name;
-        request.remoteMode = remote;
-        request.directory = directory + "/";
+        ConstructLoadRequest request{name, "", remote, directory + "/", {}};
         EXPECT_EQ(1, ParseConstructFile(*data, request)) << name;
         return data;
     }

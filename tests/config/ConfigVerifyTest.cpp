@@ -39,7 +39,7 @@ protected:
                "[2]\r\nName=Network/Refused\r\nCommand=AT+PANID=XYZ\r\n\r\n"
                "[3]\r\nName=Node/Name\r\nCommand=AT+NODENAME=Line 4\r\n\r\n";
         return ImportFromFile(CConfigTarget(core), "KA40_v1.1.0.vmcon", Path("in.zgb"), dir.Path(),
-                              {}, &logPath, check);
+                              {}, &logPath, kImportErrorLog, check);
     }
     std::string Log() const {
         std::stringstream text;

@@ -43,12 +43,7 @@ std::string ReadRequestPath(int fd) {
 }
 
 const char* Reason(int status) {
-    switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
+    return status == 200 ? "OK" : status == 404 ? "Not Found" : "Error";
 }
 
 } // namespace
