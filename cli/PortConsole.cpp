@@ -13,8 +13,12 @@ thread_local CPortConsole* t_console = nullptr;
 void CPortConsole::Message(const std::string& text) {
     m_board.Print(m_index, text);
     const std::string firstLine = text.substr(0, text.find('\n'));
-    if (m_firstError.empty() && firstLine.rfind("ERROR", 0) == 0)
-        m_firstError = firstLine;
+    // An error keeps its second line (the cause of a port that does not open) on one line.
+    if (m_firstError.empty() && firstLine.rfind("ERROR", 0) == 0) {
+        m_firstError = text;
+        for (char& c : m_firstError)
+            c = c == '\n' ? ' ' : c;
+    }
     m_lastMessage = firstLine;
 }
 

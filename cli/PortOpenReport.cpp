@@ -3,6 +3,7 @@
 #include "cli/ConsoleUi.h"
 #include "cli/ExitCodes.h"
 #include "cli/Json.h"
+#include "cli/PortConsole.h"
 #include "platform/PortMap.h"
 #include "serial/SerialPort.h"
 
@@ -32,7 +33,8 @@ std::string PortOpenJson(const PortOpenFailure& failure) {
 }
 
 int FinishPortOpenFailure(const PortOpenFailure& failure, const CliOptions& options) {
-    if (options.json) {
+    // With several ports, the port's own result object carries the code and the message.
+    if (options.json && !CurrentPortConsole()) {
         std::fputs(PortOpenJson(failure).c_str(), stdout);
         std::fflush(stdout);
     }

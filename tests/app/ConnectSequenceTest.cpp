@@ -281,7 +281,8 @@ TEST_F(ConnectSequence, HangUpDuringConnectEndsCleanlyAndTheNextOpenSaysSo) {
     EXPECT_EQ(ConnectResult::NoAnswer, core.m_connectResult);
     EXPECT_FALSE(core.m_serial.IsOpen());
     peer.reset();
-    ui.Expect("ERROR: Could not open serial port.");
+    ui.Expect("ERROR: Could not open serial port.\r\nCOM1: no such device - the module is "
+              "unplugged, or this is the wrong port.");
     core.OnOpen();
     EXPECT_EQ(ConnectResult::PortNotOpened, core.m_connectResult);
 }

@@ -64,10 +64,12 @@ TEST_F(PortFieldTest, TypedTextIsOpenedAsTypedAndAnAbsentDefaultLeavesTheFieldEm
     MakeDialog();
     EXPECT_EQ(2, dlg->m_cbPort->count());
     EXPECT_EQ("", Field()->text()); // COM1 is absent
-    ui.Expect("ERROR: Could not open serial port.");
+    ui.Expect("ERROR: Could not open serial port.\r\n"
+              "No such port: give the port as COM<n>, for example COM1.");
     ClickOpen(0);
     Type("/dev/ttyUSB0"); // no COM name
-    ui.Expect("ERROR: Could not open serial port.");
+    ui.Expect("ERROR: Could not open serial port.\r\n"
+              "No such port: give the port as COM<n>, for example COM1.");
     ClickOpen(0);
     EXPECT_EQ(0, dlg->m_nPort);
 

@@ -101,7 +101,7 @@ TEST_F(MultiPortCommand, JsonGivesOneObjectPerPortInTheirOrder) {
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 3u) << r.out;
     const std::array<std::pair<const char*, int>, 3> expected{
-        {{"COM4", 3}, {"COM1", 0}, {"COM3", 4}}};
+        {{"COM4", 10}, {"COM1", 0}, {"COM3", 4}}};
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto object = ParseJson(lines[i]);
         ASSERT_TRUE(object.has_value()) << lines[i];
@@ -110,7 +110,9 @@ TEST_F(MultiPortCommand, JsonGivesOneObjectPerPortInTheirOrder) {
         EXPECT_FALSE((*object)["message"].text.empty());
     }
     EXPECT_EQ((*ParseJson(lines[1]))["product_name"].text, "KA40");
-    EXPECT_EQ((*ParseJson(lines[0]))["message"].text, "ERROR: Could not open serial port.");
+    EXPECT_EQ((*ParseJson(lines[0]))["message"].text,
+              "ERROR: Could not open serial port. COM4: no such device - the module is unplugged, "
+              "or this is the wrong port.");
 }
 
 } // namespace
