@@ -22,12 +22,9 @@ TEST(ScanReply, LinesBecomeNumberedNodeRows) {
         std::string reply;
         std::vector<Row> rows;
     } cases[] = {
-        {"echo, title, three nodes, OK",
-         "at+ds\r\nNodes\r\nR|A1|s|v1|KA40|one\r\nR|A2|s|v2|KD40|two\r\nE|A3|s|v3|KM40X|three\r\n"
-         "\r\nOK\r\n",
-         {{"0", "R", "A1", "v1", "KA40", "one"},
-          {"1", "R", "A2", "v2", "KD40", "two"},
-          {"2", "E", "A3", "v3", "KM40X", "three"}}},
+        {"echo, title, two nodes, OK",
+         "at+ds\r\nNodes\r\nR|A1|s|v1|KA40|one\r\nE|A2|s|v2|KM40X|two\r\n\r\nOK\r\n",
+         {{"0", "R", "A1", "v1", "KA40", "one"}, {"1", "E", "A2", "v2", "KM40X", "two"}}},
         {"marked first fields take no number",
          "*R|L|s|v|KA40|local\r\nCHD|A|s\r\nx CLD|B|s|v|m|n\r\nR|C|s|v|m|n\r\n",
          {{"0", "R", "C", "v", "m", "n"}}},
@@ -46,7 +43,6 @@ TEST(ScanReply, LinesBecomeNumberedNodeRows) {
         {"binary bytes and zero bytes stay inside their fields",
          std::string("R|\x01\xff|s|v|m|\x00\x80\r\n", 15),
          {{"0", "R", "\x01\xff", "v", "m", std::string("\x00\x80", 2)}}},
-        {"nothing", "", {}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.rows, Rows(c.reply)) << c.name;
@@ -60,13 +56,13 @@ TEST(ScanCommand, TheTimeOutCountsQuietTimeNotTheWholeListing) {
         const char* name;
         int nodeEveryPolls; // a node line arrives after this many 10 ms polls
         int nodes;          // then "OK"; -1: the module never stops
-        const char* result; // "rows" or "ERROR"
+        int rows;           // rows of the reply; -1: "ERROR"
         long long pollsUsed;
     } cases[] = {
-        {"40 s of listing, a line every 0.5 s", 50, 80, "rows", 80 * 50 + 1},
-        {"a pause of 14.9 s between lines", 1490, 3, "rows", 3 * 1490 + 1},
-        {"a pause of 15.01 s", 1501, 3, "ERROR", 1500},
-        {"a babbling module", 10, -1, "ERROR", 12000},
+        {"40 s of listing, a line every 0.5 s", 50, 80, 80, 80 * 50 + 1},
+        {"a pause of 14.9 s between lines", 1490, 3, 3, 3 * 1490 + 1},
+        {"a pause of 15.01 s", 1501, 3, -1, 1500},
+        {"a babbling module", 10, -1, -1, 12000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -74,21 +70,20 @@ TEST(ScanCommand, TheTimeOutCountsQuietTimeNotTheWholeListing) {
         link.m_bPortOpen = 1;
         long long polls = 0;
         link.m_sleep = [&](int) {
-            ++polls;
+            const long long line = ++polls / c.nodeEveryPolls;
             std::string arriving;
-            if (polls % c.nodeEveryPolls == 0 &&
-                (c.nodes < 0 || polls / c.nodeEveryPolls <= c.nodes))
-                arriving = "R|000D6F00000000" + std::to_string(10 + polls % 90) + "|s|v|m|n\r\n";
+            if (polls % c.nodeEveryPolls == 0 && (c.nodes < 0 || line <= c.nodes))
+                arriving = "R|A|s|v|m|n\r\n";
             if (c.nodes >= 0 && polls == static_cast<long long>(c.nodes) * c.nodeEveryPolls + 1)
                 arriving = "\r\nOK\r\n";
             link.m_serial.m_rxRing.PutBurst(reinterpret_cast<const uint8_t*>(arriving.data()),
                                             arriving.size());
         };
         const std::string reply = link.ScanCommand("at+ds\r\n", 15);
-        if (std::string(c.result) == "ERROR") {
+        if (c.rows < 0) {
             EXPECT_EQ("ERROR", reply);
         } else {
-            EXPECT_EQ(static_cast<size_t>(c.nodes), ParseScanReply(reply).size());
+            EXPECT_EQ(static_cast<size_t>(c.rows), ParseScanReply(reply).size());
         }
         EXPECT_EQ(c.pollsUsed, polls);
     }
