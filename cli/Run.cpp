@@ -32,6 +32,7 @@ int RunVerb(const CliOptions& options) {
     case Verb::Set: return RunSet(options);
     case Verb::Export: return RunExport(options);
     case Verb::Import: return RunImport(options);
+    case Verb::Report: return RunReport(options);
     case Verb::None: break;
     }
     return kExitUsage;

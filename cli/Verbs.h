@@ -20,6 +20,8 @@ int RunGet(const CliOptions& options);
 int RunSet(const CliOptions& options);
 int RunExport(const CliOptions& options);
 int RunImport(const CliOptions& options);
+// The support bundle: platform, ports, line settings, module, construct file, transcripts.
+int RunReport(const CliOptions& options);
 
 // Parses the command line and runs the verb: the whole tool.
 int RunCommandLine(int argc, char* argv[]);
