@@ -1,5 +1,6 @@
 #include "app/TranscriptSwitch.h"
 #include "platform/UiServices.h"
+#include "platform/UserState.h"
 #include "serial/SerialPort.h"
 #include "serial/Transcript.h"
 
@@ -31,6 +32,7 @@ bool CTranscriptSwitch::StartRecording(const std::string& path) {
             vireo::MsgButtons::Ok, vireo::MsgIcon::Error);
     } else {
         m_transcript = std::move(transcript);
+        vireo::RememberLastTranscript(path);
         SetActiveTranscript(m_transcript);
         m_port.AnnounceToTranscript();
     }

@@ -24,8 +24,9 @@ enum VerbBit : unsigned {
     kSet = 256,
     kExport = 512,
     kImport = 1024,
+    kReport = 2048,
     kConfig = kGet | kSet | kExport | kImport,
-    kAll = 2047
+    kAll = 4095
 };
 
 struct OptionRow {
@@ -37,10 +38,10 @@ struct OptionRow {
 constexpr OptionRow kOptions[] = {
     {"--help", false, kAll},
     {"--json", false, kPorts | kInfo | kScan | kUpdate | kFlash | kSet | kImport},
-    {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
-    {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
-    {"--flow", true, kInfo | kFlash | kScan | kTerm | kConfig},
-    {"--wait-port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig},
+    {"--port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig | kReport},
+    {"--baud", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig | kReport},
+    {"--flow", true, kInfo | kFlash | kScan | kTerm | kConfig | kReport},
+    {"--wait-port", true, kInfo | kFlash | kRecover | kScan | kTerm | kConfig | kReport},
     {"--hex", false, kTerm},
     {"--force", false, kFlash | kImport},
     {"--verify", false, kImport},
@@ -67,7 +68,7 @@ constexpr VerbRow kVerbs[] = {
     {"scan", Verb::Scan, kScan, "", 0},           {"term", Verb::Term, kTerm, "", 0},
     {"update", Verb::Update, kUpdate, "", 0},     {"get", Verb::Get, kGet, "CMD", 1},
     {"set", Verb::Set, kSet, "CMD VALUE", 2},     {"export", Verb::Export, kExport, "FILE", 1},
-    {"import", Verb::Import, kImport, "FILE", 1},
+    {"import", Verb::Import, kImport, "FILE", 1}, {"report", Verb::Report, kReport, "FILE", 1},
 };
 
 const VerbRow* FindVerb(const std::string& name) {
@@ -308,7 +309,7 @@ std::string ParseVerbArguments(const std::vector<std::string>& args, const VerbR
             return "--json goes with --check";
         return ApplyOperands(operands, verb, options);
     }
-    if (verb.verb != Verb::Ports && options.port == 0)
+    if (verb.verb != Verb::Ports && verb.verb != Verb::Report && options.port == 0)
         return "--port is required";
     if (std::string error = SeveralPortsError(options); !error.empty())
         return error;

@@ -17,6 +17,7 @@
 //   vireo export --port COMn [--remote ADDR] [--baud B] [--flow F] FILE
 //   vireo import --port COMn [--remote ADDR] [--baud B] [--flow F] [--force]
 //                [--verify] FILE
+//   vireo report [--port COMn [--baud B] [--flow F]] FILE.tar.gz
 //
 // Every verb that takes --port also takes --wait-port SECONDS.
 // Every form also takes --log FILE, before the command or among its options: a transcript of
@@ -31,7 +32,21 @@
 
 namespace vireo::cli {
 
-enum class Verb { None, Ports, Info, Flash, Recover, Scan, Term, Update, Get, Set, Export, Import };
+enum class Verb {
+    None,
+    Ports,
+    Info,
+    Flash,
+    Recover,
+    Scan,
+    Term,
+    Update,
+    Get,
+    Set,
+    Export,
+    Import,
+    Report
+};
 
 struct CliOptions {
     Verb verb = Verb::None;

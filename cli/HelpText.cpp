@@ -27,6 +27,7 @@ const char kOverview[] =
     "  set       write one parameter of the module (or of a remote module)\n"
     "  export    save every parameter of the module to a configuration file (*.zgb)\n"
     "  import    play a configuration file back into the module\n"
+    "  report    write a support bundle (*.tar.gz) about this computer, its ports and a module\n"
     "\n"
     "  vireo --help          show this text\n"
     "  vireo --version       show the version\n"
@@ -185,6 +186,19 @@ const std::string kImport =
     "  --json          print one JSON object per port\n" VIREO_SEVERAL_PORTS
     "With several ports each port's refused commands go to ImportErrorLog-COMn.TXT.\n";
 
+const char kReport[] =
+    "usage: vireo report [--port COMn [--baud B] [--flow F]] FILE.tar.gz\n"
+    "Writes a support bundle into FILE.tar.gz: report.txt with the program's version, the\n"
+    "platform, every port present and whether it opens (or why not), and, with --port, the\n"
+    "line settings and the module's identity; the module's construct file; the transcript of\n"
+    "the report's talk with the module; and the last traffic transcript written with --log.\n"
+    "Nothing else is read from the disk. The exit code is 0 when the bundle was written, also\n"
+    "when the module did not answer (report.txt says why).\n"
+    "\n"
+    "  --port COMn   the module to ask who it is (optional)\n"
+    "  --baud B      line rate (default 9600)\n"
+    "  --flow F      flow control: none (default), software or hardware\n";
+
 } // namespace
 
 const char* HelpText(Verb verb) {
@@ -201,6 +215,7 @@ const char* HelpText(Verb verb) {
     case Verb::Set: return kSet.c_str();
     case Verb::Export: return kExport.c_str();
     case Verb::Import: return kImport.c_str();
+    case Verb::Report: return kReport;
     }
     return kOverview;
 }

@@ -1,6 +1,7 @@
 #include "cli/LogOption.h"
 #include "cli/ExitCodes.h"
 #include "cli/HelpText.h"
+#include "platform/UserState.h"
 #include "serial/Transcript.h"
 
 #include <cstdio>
@@ -17,6 +18,7 @@ int RunWithTranscript(const CliOptions& options, const std::function<int()>& run
                      options.logFile.c_str(), error.c_str());
         return kExitUsage;
     }
+    RememberLastTranscript(options.logFile);
     SetActiveTranscript(transcript);
     const int status = run();
     SetActiveTranscript(nullptr);

@@ -26,6 +26,7 @@ VerbFunction FindVerbFunction(Verb verb) {
     case Verb::Set: return RunSet;
     case Verb::Export: return RunExport;
     case Verb::Import: return RunImport;
+    case Verb::Report: return RunReport;
     case Verb::None: break;
     }
     return nullptr;

@@ -21,6 +21,8 @@ int RunGet(const CliOptions& options);
 int RunSet(const CliOptions& options);
 int RunExport(const CliOptions& options);
 int RunImport(const CliOptions& options);
+// The support bundle: platform, ports, line settings, module, construct file, transcripts.
+int RunReport(const CliOptions& options);
 
 // The verb on every port of options.ports at once (see MultiPortRun.cpp); the exit code as
 // CombinedExitCode gives it.

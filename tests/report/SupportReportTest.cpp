@@ -1,0 +1,66 @@
+// vireo report against a paced simulated module on COM1, with /dev/null on COM2 and an
+// earlier transcript: the bundle holds exactly the report, the module's construct file and
+// both transcripts, and the report says what a support case needs.
+#include "cli/CommandLine.h"
+#include "cli/Verbs.h"
+#include "platform/UserState.h"
+#include "sim/Simulator.h"
+#include "tests/support/PtyPeer.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace vireo::test {
+namespace {
+
+std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+            out.append(chunk, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+TEST(SupportReport, HoldsTheModuleItsPortsAndTranscriptsAndNothingElse) {
+    CTempPortDir dir;
+    setenv("VIREO_STATE_DIR", dir.Path().c_str(), 1);
+    std::ofstream(dir.Path() + "/earlier.txt") << "     0.000 COM1 -> AT<CR>\n";
+    RememberLastTranscript(dir.Path() + "/earlier.txt");
+    std::filesystem::create_symlink("/dev/null", dir.Path() + "/COM2");
+    sim::SimConfig config;
+    config.portDir = dir.Path();
+    config.dataDir = VIREO_SAMPLE_DIR;
+    config.pacing = true;
+    sim::Simulator sim(config);
+    ASSERT_TRUE(sim.Start());
+
+    cli::CliOptions options;
+    options.verb = cli::Verb::Report;
+    options.port = 1;
+    options.file = dir.Path() + "/bundle.tar.gz";
+    ASSERT_EQ(0, cli::RunReport(options));
+    sim.Stop();
+
+    const std::string archive = "tar -xzOf " + options.file;
+    EXPECT_EQ("KA40_v1.1.0.vmcon\nsession-transcript.txt\nlast-transcript.txt\nreport.txt\n",
+              Output("tar -tzf " + options.file));
+    const std::string report = Output(archive + " report.txt");
+    for (const char* part :
+         {"Program: vireo (Vireo Manager) ", "Platform: Linux ", "  COM1  " /* device */, "opens\n",
+          "  COM2  /dev/null  cannot be opened: ",
+          "Line settings: 9600 baud, 8 data bits, no parity",
+          "Module on COM1:\n  Product name: KA40\n  Firmware version: v1.1.0\n"})
+        EXPECT_NE(std::string::npos, report.find(part)) << part << "\n" << report;
+    EXPECT_NE(std::string::npos, Output(archive + " session-transcript.txt").find("<- KA40"));
+    EXPECT_EQ("     0.000 COM1 -> AT<CR>\n", Output(archive + " last-transcript.txt"));
+    unsetenv("VIREO_STATE_DIR");
+}
+
+} // namespace
+} // namespace vireo::test
