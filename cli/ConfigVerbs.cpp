@@ -88,11 +88,11 @@ std::string ErrorLogName(const std::string& name) {
     return name.substr(0, dot) + "-" + console->Outcome().port + name.substr(dot);
 }
 
-int ReportLog(const std::string& what, int failed, const std::string& logPath) {
+int ReportLog(const std::string& what, int failed, const std::string& logPath, int code) {
     PrintError(std::to_string(failed) + " " + what +
                (logPath.empty() ? std::string(", and the error log could not be written.")
                                 : "; see " + logPath));
-    return kExitFailure;
+    return code;
 }
 
 // The read-back's verdict: each parameter that differs on standard error, exit code 6 if any.
@@ -138,7 +138,7 @@ int RunSet(const CliOptions& options) {
     s.manager.WakeSleepyDevice();
     if (s.target->Write(options.command + "=" + options.value + "\r\n", 2) != 1) {
         PrintError("ERROR: Could not save the configuration paramater.");
-        return Close(s, kExitFailure);
+        return Close(s, kExitRefused);
     }
     return Close(s, kExitOk);
 }
@@ -166,7 +166,8 @@ int RunExport(const CliOptions& options) {
         return Close(s, kExitFailure);
     PrintError("Saved " + std::to_string(result.saved) + " parameters to " + options.file);
     if (result.failed > 0)
-        return Close(s, ReportLog("parameters could not be read", result.failed, logPath));
+        return Close(
+            s, ReportLog("parameters could not be read", result.failed, logPath, kExitFailure));
     return Close(s, kExitOk);
 }
 
@@ -190,7 +191,7 @@ int RunImport(const CliOptions& options) {
         return Close(s, kExitFailure);
     PrintError("Wrote " + std::to_string(result.acknowledged) + " parameters from " + options.file);
     if (result.failed > 0)
-        return Close(s, ReportLog("sections were not taken", result.failed, logPath));
+        return Close(s, ReportLog("sections were not taken", result.failed, logPath, kExitRefused));
     return Close(s, ReportCheck(result, logPath));
 }
 

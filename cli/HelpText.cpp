@@ -41,8 +41,8 @@ const char kOverview[] =
     "to open), then runs.\n"
     "Exit codes: 0 success, 1 operation failed, 2 usage error, 3 port cannot be opened,\n"
     "4 module does not answer, 5 transfer failed, 6 verification failed, 7 update server\n"
-    "unreachable or without index, 10 no such port device, 11 permission denied on the\n"
-    "port, 12 port busy, 13 not a serial device, 130 interrupted.\n"
+    "unreachable or without index, 8 module refused a command, 10 no such port device,\n"
+    "11 permission denied on the port, 12 port busy, 13 not a serial device, 130 interrupted.\n"
     "flash, info, set and import also work on several modules at once: --port COM3,COM4,...\n";
 
 // The paragraph of the verbs that take several ports.
@@ -178,7 +178,7 @@ const std::string kImport =
                 "                    [--force] [--verify] [--json] FILE\n"
                 "Plays the configuration file FILE (*.zgb) back into the module, one command per\n"
                 "parameter, as the manager's Import does. Commands the module refuses are listed\n"
-                "in ImportErrorLog.TXT in the current directory; the exit code is then 1.\n\n") +
+                "in ImportErrorLog.TXT in the current directory; the exit code is then 8.\n\n") +
     kRemoteOptions +
     "  --force         import a file made for another product or firmware version\n"
     "  --verify        read every parameter the module took back afterwards; those that\n"

@@ -261,7 +261,7 @@ TEST_F(VireoCommand, GetAndSetReachTheModuleAndARemoteModule) {
     EXPECT_TRUE(Contains(sim->ReceivedText(), "AT+RC=00124B000A0B0C0D,AT+PANID=4321\r\n"));
 
     const ChildResult refused = Vireo({"set", "--port", "COM1", "AT+CHANNEL", "99"});
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.exitCode, 8);
     EXPECT_TRUE(Contains(refused.err, "ERROR: Could not save the configuration paramater."));
     const ChildResult nobody = Vireo({"get", "--port", "COM1", "--remote", "0BAD", "AT+PANID"});
     EXPECT_EQ(nobody.exitCode, 4);
