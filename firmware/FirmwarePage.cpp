@@ -226,13 +226,18 @@ void CFirmwarePage::OnTransferEnded(TransferVariant variant, const TransferOutco
         return;
     }
     if (outcome.result == TransferResult::Completed) {
+        std::string found;
         if (variant == TransferVariant::Local) {
             vireo::CWaitCursor wait;
             m_manager.RefreshAfterFirmwareUpdate();
+            // Say what the module reports now: the update is only as good as its answer.
+            found = m_manager.m_strFirmwareVersion.empty()
+                        ? " The module did not report its firmware version."
+                        : " The module reports firmware " + m_manager.m_strFirmwareVersion + ".";
         }
         m_manager.SetTransferRunning(false);
         EnableActionButtons(true);
-        ShowStatus("Completed successfully.");
+        ShowStatus("Completed successfully." + found);
         return;
     }
     m_manager.SetTransferRunning(false);

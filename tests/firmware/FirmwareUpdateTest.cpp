@@ -120,8 +120,10 @@ TEST_F(FirmwareUpdateTest, LocalUpdateFlashesTheModuleAndReloadsItsDescription) 
     EXPECT_FALSE(dlg->m_tabHost.TabBar()->isTabEnabled(0));
     EXPECT_FALSE(dlg->m_pOpenButton->isEnabled());
     EXPECT_FALSE(Button(1033)->isEnabled());
-    ASSERT_TRUE(Until([&] { return Page()->StatusText() == "Completed successfully."; }))
-        << Page()->StatusText();
+    ASSERT_TRUE(Until([&] {
+        return Page()->StatusText() ==
+               "Completed successfully. The module reports firmware v1.0.2.";
+    })) << Page()->StatusText();
     EXPECT_EQ("v1.0.2", sim->Local().Version());
     EXPECT_EQ("v1.0.2", dlg->Form().Get<QLabel>(1025)->text().toStdString());
     EXPECT_EQ(100, Page()->m_progress->value());
