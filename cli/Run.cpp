@@ -2,8 +2,10 @@
 #include "cli/ExitCodes.h"
 #include "cli/HelpText.h"
 #include "cli/Interrupt.h"
+#include "cli/Json.h"
 #include "cli/LogOption.h"
 #include "cli/Verbs.h"
+#include "platform/PortMap.h"
 
 #include <cstdio>
 #include <string>
@@ -50,7 +52,21 @@ int RunVerb(const CliOptions& options) {
     if (options.verb == Verb::Import && options.force)
         ui.SetQuestionAnswer(MsgAnswer::Yes);
     InstallInterruptHandler();
-    return ReportsPerPort(options) ? RunOnPorts(options, verb) : verb(options);
+    if (ReportsPerPort(options))
+        return RunOnPorts(options, verb);
+    const int rc = verb(options);
+    // A JSON result also when the command failed, with its code (a port that does not open
+    // has printed its own, with the cause).
+    const bool portOpenFailure =
+        rc == kExitPortOpen || (rc >= kExitNoSuchDevice && rc <= kExitNotSerial);
+    if (options.json && rc != kExitOk && !portOpenFailure) {
+        CJsonObject result;
+        if (options.port != 0)
+            result.Add("port", PortName(options.port));
+        result.AddNumber("exit_code", rc).Add("message", ExitCodeMeaning(rc));
+        std::printf("%s\n", result.Text().c_str());
+    }
+    return rc;
 }
 
 } // namespace
