@@ -241,31 +241,22 @@ struct Refusal {
 // Refusals that come before the module is talked to: nothing reaches it.
 TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     StartModule({});
-    const std::string image = Sample("KA40_v1.2.0.ebl");
-    const std::string empty = dir.Path() + "/empty.ebl";
+    const std::string image = Sample("KA40_v1.2.0.ebl"), empty = dir.Path() + "/empty.ebl";
+    const std::string noLog = dir.Path() + "/missing/t.log";
     std::ofstream{empty};
-    const char* const kRateText =
-        "ERROR: Please change the baudrate to 115200 and flow control to 'none'.";
+    const char* const kRate = "ERROR: Please change the baudrate to 115200 and flow control";
+    const char* const kInvalid = "ERROR: The firmware file is invalid.";
     const Refusal refusals[] = {
         {"term, missing port", {"term", "--port", "COM9"}, 10, "COM9: no such device"},
-        {"log that cannot be created",
-         {"--log", dir.Path() + "/missing/t.log", "recover", "--port", "COM1", image},
+        {"log cannot be created",
+         {"--log", noLog, "recover", "--port", "COM1", image},
          2,
          "vireo: cannot write the traffic transcript"},
         {"bad option", {"info", "--port", "COM1", "--bogus"}, 2, "unknown option '--bogus'"},
-        {"flash at 9600", {"flash", "--port", "COM1", "--baud", "9600", image}, 2, kRateText},
-        {"flash, flow control",
-         {"flash", "--port", "COM1", "--flow", "hardware", image},
-         2,
-         kRateText},
-        {"flash, empty file",
-         {"flash", "--port", "COM1", empty},
-         1,
-         "ERROR: The firmware file is invalid."},
-        {"recover, no such file",
-         {"recover", "--port", "COM1", empty + ".none"},
-         1,
-         "ERROR: The firmware file is invalid."},
+        {"flash at 9600", {"flash", "--port", "COM1", "--baud", "9600", image}, 2, kRate},
+        {"flash, flow control", {"flash", "--port", "COM1", "--flow", "hardware", image}, 2, kRate},
+        {"flash, empty file", {"flash", "--port", "COM1", empty}, 1, kInvalid},
+        {"recover, no such file", {"recover", "--port", "COM1", empty + ".none"}, 1, kInvalid},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.name);
