@@ -56,8 +56,10 @@ protected:
 TEST_F(WebUpdateDlgTest, ConstructFilesArriveAFailedOneIsReportedAndTheDialogClosesItself) {
     const std::string sample = ReadFile(fs::path(VIREO_SAMPLE_DIR) / "KA40_v1.0.2.vmcon");
     fs::create_directory(dir / "KA40");
+    // The failed file between the two others: its report drains the first file's last
+    // progress update before the next file sets the bar's range.
     server.SetFile("Configs",
-                   {200, "TOLK\r\ngone.vmcon\r\nKA40/v1.vmcon\r\nKA40_v1.0.2.vmcon\r\n"});
+                   {200, "TOLK\r\nKA40/v1.vmcon\r\ngone.vmcon\r\nKA40_v1.0.2.vmcon\r\n"});
     server.SetFile("KA40/v1.vmcon", {200, "[construct]"});
     server.SetFile("KA40_v1.0.2.vmcon", {200, sample});
     ui.Expect("ERROR: Could not download file:\r\n'gone.vmcon'.");
