@@ -5,13 +5,16 @@
 namespace vireo::test {
 
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     int timeoutSeconds, const std::string& stdinPath) {
+                     int timeoutSeconds, const std::string& stdinPath,
+                     const std::function<void(int pid)>& started) {
     QStringList arguments;
     for (const std::string& arg : args)
         arguments << QString::fromStdString(arg);
     QProcess child;
     child.setStandardInputFile(QString::fromStdString(stdinPath));
     child.start(QString::fromStdString(program), arguments);
+    if (started && child.waitForStarted())
+        started(static_cast<int>(child.processId()));
     ChildResult result;
     if (!child.waitForFinished(timeoutSeconds * 1000)) {
         child.kill();

@@ -2,6 +2,7 @@
 // on standard output and standard error, and how it ended.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,10 @@ struct ChildResult {
 
 // Runs program with args and waits for it. A child that is still running after
 // timeoutSeconds is killed (a hung tool must fail its test, not hang the suite). Its
-// standard input is the file stdinPath, or /dev/null.
+// standard input is the file stdinPath, or /dev/null. started, when given, is called with the
+// child's pid once it runs, before the wait for its end.
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     int timeoutSeconds = 300, const std::string& stdinPath = "/dev/null");
+                     int timeoutSeconds = 300, const std::string& stdinPath = "/dev/null",
+                     const std::function<void(int pid)>& started = nullptr);
 
 } // namespace vireo::test

@@ -105,12 +105,12 @@ TEST_F(MultiPortCommand, JsonGivesOneObjectPerPortInTheirOrder) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto object = ParseJson(lines[i]);
         ASSERT_TRUE(object.has_value()) << lines[i];
-        EXPECT_EQ((*object)["port"].text, expected[i].first);
-        EXPECT_EQ((*object)["exit_code"].text, std::to_string(expected[i].second));
-        EXPECT_FALSE((*object)["message"].text.empty());
+        EXPECT_EQ(Text((*object)["port"]), expected[i].first);
+        EXPECT_EQ(Text((*object)["exit_code"]), std::to_string(expected[i].second));
+        EXPECT_FALSE(Text((*object)["message"]).empty());
     }
-    EXPECT_EQ((*ParseJson(lines[1]))["product_name"].text, "KA40");
-    EXPECT_EQ((*ParseJson(lines[0]))["message"].text,
+    EXPECT_EQ(Text((*ParseJson(lines[1]))["product_name"]), "KA40");
+    EXPECT_EQ(Text((*ParseJson(lines[0]))["message"]),
               "ERROR: Could not open serial port. COM4: no such device - the module is unplugged, "
               "or this is the wrong port.");
 }

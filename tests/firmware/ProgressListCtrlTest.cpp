@@ -29,32 +29,25 @@ qsizetype Bars(const CProgressListCtrl& list) {
     return list.findChildren<QProgressBar*>().size();
 }
 
+// Checked at once after each step, before the view's own deferred updates: a bar sits on its
+// cell, inside the rows' area, or is hidden.
 TEST(ProgressList, BarsStayOnTheirCellsInASmallList) {
     CProgressListCtrl list;
     Fill(list, 40);
     list.resize(320, 200);
     list.show();
-    const std::pair<const char*, std::function<void()>> steps[] = {
-        {"filled", [] {}},
-        {"scrolled down", [&] { list.verticalScrollBar()->setValue(20); }},
-        {"address widened", [&] { list.setColumnWidth(2, 200); }},
-        {"progress moved first", [&] { list.header()->moveSection(kBar, 0); }},
-        {"scrolled right", [&] { list.horizontalScrollBar()->setValue(100); }}};
-    for (const auto& [name, step] : steps) {
-        step(); // checked at once, before the view's own deferred updates
-        const int firstShown = list.indexAt(QPoint(1, 1)).row();
+    for (const std::function<void()>& step :
+         std::vector<std::function<void()>>{[&] { list.verticalScrollBar()->setValue(20); },
+                                            [&] { list.header()->moveSection(kBar, 0); },
+                                            [&] { list.horizontalScrollBar()->setValue(100); }}) {
+        step();
         for (int row = 0; row < 40; ++row) {
             const QProgressBar* bar = list.ProgressBar(row);
-            ASSERT_EQ(list.viewport(), bar->parentWidget()); // clipped to the rows' area
-            const QRect cell = list.visualRect(list.model()->index(row, kBar));
+            ASSERT_EQ(list.viewport(), bar->parentWidget()) << row;
             if (!bar->isHidden()) {
-                const QRect onViewport(bar->mapTo(list.viewport(), QPoint()), bar->size());
-                EXPECT_EQ(cell, onViewport) << name;
-            }
-            if (row < firstShown) {
-                EXPECT_FALSE(bar->isVisible() &&
-                             bar->geometry().intersects(list.viewport()->rect()))
-                    << name << ", row " << row;
+                EXPECT_EQ(list.visualRect(list.model()->index(row, kBar)),
+                          QRect(bar->mapTo(list.viewport(), QPoint()), bar->size()))
+                    << row;
             }
         }
     }

@@ -26,12 +26,14 @@ std::string Notice(const std::string& current, const std::string& offered,
            current + "\r\nNEW VERSION: " + offered + "\r\nFILENAME: " + file;
 }
 
-TEST(ConfigsIndex, FailuresTellTheUserAndStop) {
+// Both indexes: what the user is told when one cannot be had (the firmware check adds
+// "ERROR: " where the text has none).
+TEST(UpdateIndexes, FailuresTellTheUserAndStop) {
     struct Case {
         const char* what;
         std::optional<HttpReply> reply; // none: no index (a 404 page)
         const char* message;
-        bool serverGone = false;
+        bool firmware = false, serverGone = false;
     };
     const Case cases[] = {
         {"missing index", std::nullopt, kNoUpdateServer},
@@ -40,20 +42,24 @@ TEST(ConfigsIndex, FailuresTellTheUserAndStop) {
         {"500 with a marker", HttpReply{500, "TOLK\na\n"}, kNoUpdateServer},
         {"empty reply", HttpReply{200, ""}, kNoWebServer},
         {"reply cut short", HttpReply{200, "TOLK\na\n", 100}, kNoWebServer},
-        {"server gone", std::nullopt, kNoWebServer, true},
+        {"server gone", std::nullopt, kNoWebServer, false, true},
+        {"firmware: 404 page", HttpReply{404, "<html></html>"}, kNoUpdateServer, true},
+        {"firmware: empty reply", HttpReply{200, ""}, "ERROR: Could not connect to web server!",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         auto server = std::make_unique<CHttpTestServer>();
         const std::string base = server->BaseAddress();
         if (c.reply)
-            server->SetFile("Configs", *c.reply);
+            server->SetFile(c.firmware ? "Firmware" : "Configs", *c.reply);
         if (c.serverGone)
             server.reset();
         CScriptedUi ui;
         ui.Expect(c.message);
         std::vector<vireo::DownloadEntry> list;
-        EXPECT_FALSE(vireo::PrepareConfigsDownload(base, "/tmp/x/", list));
+        EXPECT_FALSE(c.firmware ? vireo::PrepareFirmwareDownload(base, "KA40", "1.0", list)
+                                : vireo::PrepareConfigsDownload(base, "/tmp/x/", list));
     }
 }
 
@@ -99,7 +105,7 @@ TEST_F(FirmwareCheck, OffersTheNewFileAndStoresItWhereTheUserChooses) {
 }
 
 // No to the question, Cancel in the save dialog, nothing newer listed: nothing to download,
-// and only the question was shown. An index that cannot be had has its own texts.
+// and only the question was shown.
 TEST_F(FirmwareCheck, NoCancelOrNothingNewerEndSilently) {
     server.SetFile("Firmware", {200, "TOLK\nKD40:2.0:d.ebl\nKA40:1.0.2:a.ebl\nKA40:2.0:b.ebl\n"});
     ui.Expect(Notice("0.9", "2.0", "b.ebl"), MsgAnswer::No);
@@ -109,13 +115,6 @@ TEST_F(FirmwareCheck, NoCancelOrNothingNewerEndSilently) {
     EXPECT_FALSE(Check("KM40X", "1.0.2"));
     EXPECT_FALSE(Check("KA40", "1.0.2"));
     EXPECT_TRUE(list.empty());
-
-    server.SetFile("Firmware", {404, "<html></html>"});
-    ui.Expect(kNoUpdateServer);
-    EXPECT_FALSE(Check("KA40", "1.0"));
-    server.SetFile("Firmware", {200, ""});
-    ui.Expect(std::string("ERROR: ") + kNoWebServer);
-    EXPECT_FALSE(Check("KA40", "1.0"));
 }
 
 } // namespace
