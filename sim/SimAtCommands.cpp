@@ -49,8 +49,9 @@ std::optional<std::string> Simulator::Impl::ModuleCommand(Module& m, const std::
         return std::nullopt;
     if (!write)
         return Reply(*m.store.Read(name));
+    // A write the module takes without keeping: refused values are still refused.
     if (faults.ignoredWrites.count(name))
-        return kOk;
+        return IsValidValue(*m.store.Find(name), value) ? kOk : kError;
     return m.store.Write(name, value) == ParamStore::WriteResult::Ok ? kOk : kError;
 }
 

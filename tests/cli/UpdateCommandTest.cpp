@@ -38,6 +38,11 @@ TEST_F(UpdateCommand, CheckListsBothIndexesAndDownloadStoresWhatItCan) {
     EXPECT_EQ(7, none.exitCode);
     EXPECT_EQ("ERROR: Could not connect to update server.\n", none.err);
     EXPECT_EQ("", none.out);
+    // With --json a failure still gives a result, with its code.
+    const auto failed = ParseJson(Vireo({"--check", "--json"}).out);
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_EQ("7", Text((*failed)["exit_code"]));
+    EXPECT_EQ("the update server cannot be reached", Text((*failed)["message"]));
 
     std::ofstream(dir / "have.vmcon") << "x";
     server.SetFile("Configs", {200, "TOLK\r\nhave.vmcon\r\nnew.vmcon\r\n../up.vmcon\r\n"});
