@@ -114,11 +114,14 @@ void CWebUpdateDlg::ShowMessage(const std::string& message) {
 void CWebUpdateDlg::SetProgressRange(int upper) {
     m_progressUpper = upper;
     m_shownPos = 0;
+    const uint32_t range = ++m_rangeCount;
+    m_pendingPos.store(uint64_t{range} << 32);
     QMetaObject::invokeMethod(
         this,
-        [this, upper] {
+        [this, upper, range] {
+            m_shownRange = range;
             m_progress->setRange(0, upper);
-            m_progress->setValue(0);
+            ShowPendingPos();
         },
         Qt::QueuedConnection);
 }
@@ -130,16 +133,23 @@ void CWebUpdateDlg::SetProgressPos(int pos) {
     if (pos != m_progressUpper && pos - m_shownPos < std::max(1, m_progressUpper / 500))
         return;
     m_shownPos = pos;
-    m_pendingPos.store(pos);
+    m_pendingPos.store(uint64_t{m_rangeCount} << 32 | static_cast<uint32_t>(pos));
     if (m_posPosted.exchange(true))
         return;
     QMetaObject::invokeMethod(
         this,
         [this] {
             m_posPosted.store(false);
-            m_progress->setValue(m_pendingPos.load());
+            ShowPendingPos();
         },
         Qt::QueuedConnection);
+}
+
+void CWebUpdateDlg::ShowPendingPos() {
+    const uint64_t pending = m_pendingPos.load();
+    // A position of a range not shown yet waits for its range, which shows it.
+    if (static_cast<uint32_t>(pending >> 32) == m_shownRange)
+        m_progress->setValue(static_cast<int>(pending & 0xFFFFFFFFu));
 }
 
 void CWebUpdateDlg::Report(const std::string& text) {

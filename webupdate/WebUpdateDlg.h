@@ -12,6 +12,7 @@
 
 #include <QDialog>
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -63,15 +64,22 @@ private:
     void ShowMessage(const std::string& message) override;
     void SetProgressRange(int upper) override;
     void SetProgressPos(int pos) override;
+    // GUI thread: the newest position, when it belongs to the range the bar shows.
+    void ShowPendingPos();
     void Report(const std::string& text) override;
 
     CDialogForm m_form;
     QLabel* m_fileNameLabel = nullptr;
     QLabel* m_messageLabel = nullptr;
     bool m_closing = false;
-    // Worker thread only: the range and the position last handed to the GUI thread.
+    // Worker thread only: the range and the position last handed to the GUI thread, and the
+    // number of ranges set so far.
     int m_progressUpper = 0;
     int m_shownPos = 0;
-    std::atomic<int> m_pendingPos{0};
+    uint32_t m_rangeCount = 0;
+    // The newest position with the range it belongs to (range count << 32 | position): a
+    // position queued for one file is never applied to the next file's range.
+    std::atomic<uint64_t> m_pendingPos{0};
     std::atomic<bool> m_posPosted{false};
+    uint32_t m_shownRange = 0; // GUI thread: the range the bar shows
 };

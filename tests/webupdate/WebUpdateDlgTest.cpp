@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QTimer>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -80,6 +81,20 @@ TEST_F(WebUpdateDlgTest, ConstructFilesArriveAFailedOneIsReportedAndTheDialogClo
     empty.UpdateManager(Dir());
     EXPECT_FALSE(empty.isVisible());
     EXPECT_EQ(1u, ui.Shown().size()); // the failed file's report alone
+}
+
+// A file's last position still queued when the next file sets its range never lands on the
+// next file's bar, and that file's position set meanwhile shows once its range does.
+TEST_F(WebUpdateDlgTest, EachFilesProgressStaysOnItsOwnRange) {
+    CWebUpdateDlg dlg;
+    auto& worker = (vireo::IDownloadView&)dlg; // the worker's side: a private base
+    worker.SetProgressRange(8);
+    worker.SetProgressPos(8);
+    worker.SetProgressRange(3);
+    worker.SetProgressPos(3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(3, dlg.m_progress->maximum());
+    EXPECT_EQ(3, dlg.m_progress->value());
 }
 
 TEST_F(WebUpdateDlgTest, TheCloseBoxStopsADownloadUnderWayAndKeepsTheFormerFile) {
