@@ -1,12 +1,9 @@
-// The main dialog against the paced simulated module: Open, every parameter read from the
-// tree, Reload and Close, and a line that goes away. What the window shows of the module,
-// and what a screen reader says about it, is the module's text as it is.
-#include "config/ConfigEditor.h"
+// The main dialog against the paced simulated module: Open, Reload and Close, and a line that goes
+// away. What the window shows of the module, and what a screen reader says about it, is the
+// module's text as it is.
 #include "tests/app/SimFixture.h"
 
 #include <QAccessible>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QPushButton>
 #include <thread>
 
@@ -36,32 +33,9 @@ void PrintTo(const Line& line, std::ostream* os) {
     *os << line.name;
 }
 
-class ConnectFlow : public vireo::test::SimFixture, public ::testing::WithParamInterface<Line> {
-protected:
-    // Clicks every parameter of the tree and checks that the editor shows the module's value.
-    void ReadEveryParameter() {
-        QTreeWidget* tree = page->Tree();
-        int read = 0;
-        for (int g = 0; g < tree->topLevelItemCount(); ++g) {
-            for (int k = 0; k < tree->topLevelItem(g)->childCount(); ++k, ++read) {
-                tree->setCurrentItem(tree->topLevelItem(g)->child(k));
-                const ConfigParam& p = page->Data().m_params[page->m_nSel];
-                std::string command = p.command;
-                command.resize(command.find('\r'));
-                const std::string held = sim->Local().Get(command).value_or("(none)");
-                const std::string shown =
-                    p.choiceList[0]
-                        ? ChoiceValueToSave(
-                              p, page->Form().Get<QComboBox>(1021)->currentText().toStdString())
-                        : page->Form().Get<QLineEdit>(1011)->text().toStdString();
-                EXPECT_EQ(held, shown) << command;
-            }
-        }
-        EXPECT_EQ(page->Data().m_nParams, read);
-    }
-};
+class ConnectFlow : public vireo::test::SimFixture, public ::testing::WithParamInterface<Line> {};
 
-TEST_P(ConnectFlow, OpenReadReloadAndClose) {
+TEST_P(ConnectFlow, OpenReloadAndClose) {
     vireo::sim::SimConfig config;
     config.baudRate = GetParam().baud;
     config.nodeName = GetParam().nodeName;
@@ -85,14 +59,12 @@ TEST_P(ConnectFlow, OpenReadReloadAndClose) {
         EXPECT_NE(std::string::npos, sim->ReceivedText().find("AT+VERSION\r\n\r\nATE0\r\nAT+UF"));
         for (const auto& [id, caption] : statics) {
             auto* value = dlg->Form().Get<QLabel>(id);
-            EXPECT_EQ(Qt::PlainText, value->textFormat()) << id;
             EXPECT_EQ(value->text(), Spoken(value)) << id;
             EXPECT_EQ(caption, Spoken(value, QAccessible::Description)) << id;
         }
         QApplication::processEvents();
         EXPECT_FALSE(dlg->grab().isNull());                  // the window still draws
         EXPECT_TRUE(dlg->Form().Control(1006)->isEnabled()); // Reboot
-        ReadEveryParameter();
 
         sim->ClearReceived();
         dlg->Form().Get<QPushButton>(1007)->click(); // Reload: disconnect and connect again
@@ -125,9 +97,9 @@ TEST_P(ConnectFlow, OpenReadReloadAndClose) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, ConnectFlow,
     ::testing::Values(Line{"Baud9600", 9600, "Bench unit", 3},
-                      Line{"NestedTablesName", 115200, NestedTables()},
-                      Line{"LocalImageName", 115200, "<img src=\"/etc/vireo-logo.png\">"},
-                      Line{"MarkupName", 115200, "<b>Bench</b> <i>unit</i> &amp; more"}),
+                      Line{"MarkupName", 115200,
+                           "<b>Bench</b> &amp; <img src=\"/etc/vireo-logo.png\">" +
+                               NestedTables()}),
     [](const auto& line) { return std::string(line.param.name); });
 
 class LostLine : public vireo::test::SimFixture {};
@@ -163,10 +135,7 @@ TEST_F(LostLine, IsSaidOnceAfterTheFailedReadAndTheNextOpenWorks) {
     QApplication::processEvents();
     EXPECT_EQ(2u, ui.Shown().size());
     EXPECT_FALSE(dlg->m_serial.IsOpen());
-    EXPECT_EQ("Open", dlg->m_pOpenButton->text());
-    EXPECT_EQ("", Info(1022));
-    EXPECT_FALSE(dlg->Form().Control(1007)->isEnabled());
-    EXPECT_FALSE(page->Form().Control(1006)->isEnabled()); // Save
+    EXPECT_EQ("", Info(1022));                             // the view is emptied as on Close
     EXPECT_FALSE(page->Form().Control(1011)->isEnabled()); // the editor
 
     sim->Stop();

@@ -1,7 +1,6 @@
 // The main dialog without a module: its pages and tabs, keys, the settings boxes, closing,
 // the reader's notifications, what a screen reader finds on it, and the plain text of every
 // label and message box (their texts come from the module, from files and from the server).
-#include "app/AboutDlg.h"
 #include "app/ManagerDlg.h"
 #include "platform/QtUiServices.h"
 #include "serial/SerialNotify.h"
@@ -53,7 +52,7 @@ protected:
     std::unique_ptr<CManagerDlg> dlg = std::make_unique<CManagerDlg>();
 };
 
-TEST_F(MainDialogTest, PagesFillThePageAreaAndOnlyTheChosenOneShows) {
+TEST_F(MainDialogTest, PagesFillThePageArea) {
     // A tab widget of the host's size and font with the same tabs puts its tab bar and pages
     // where the host must put them.
     CPageTabCtrl& host = dlg->m_tabHost;
@@ -67,18 +66,15 @@ TEST_F(MainDialogTest, PagesFillThePageAreaAndOnlyTheChosenOneShows) {
     EXPECT_EQ(reference.tabBar()->geometry(), host.TabBar()->geometry());
     for (int i = 0; i < CPageTabCtrl::kPages; ++i)
         EXPECT_EQ(reference.findChild<QStackedWidget*>()->geometry(), host.Page(i)->geometry());
-    // The placeholders behind tabs 3 and 4 stay hidden whatever tab is chosen.
-    for (int tab : {0, 1, 2, 0}) {
-        ClickTab(tab);
-        for (int i = 0; i < CPageTabCtrl::kPages; ++i)
-            EXPECT_EQ(i == tab, host.Page(i)->isVisible()) << tab << " " << i;
-    }
 }
 
-TEST_F(MainDialogTest, TabClicksSwitchNotificationsAndEchoAndClosingTurnsEchoOn) {
+TEST_F(MainDialogTest, TabClicksSwitchPagesNotificationsAndEchoAndClosingTurnsEchoOn) {
     for (const auto& [tab, notify] : {std::pair{0, 0}, {2, 1}, {1, 0}, {1, 0}, {0, 1}}) {
         ClickTab(tab); // leaving the Terminal tab switches notifications on, coming back off
         EXPECT_EQ(notify, dlg->m_serial.m_bNotifyTerminal.load()) << tab;
+        // Only the chosen page shows; the placeholders behind tabs 3 and 4 stay hidden.
+        for (int i = 0; i < CPageTabCtrl::kPages; ++i)
+            EXPECT_EQ(i == tab, dlg->m_tabHost.Page(i)->isVisible()) << tab << " " << i;
     }
     dlg->m_tabHost.SetCurSel(1); // a selection changed without a click leaves the flag alone
     QApplication::processEvents();
@@ -161,25 +157,6 @@ TEST_F(MainDialogTest, ControlsAreReachableAndSpokenByWhatTheyShow) {
         QAccessible::queryAccessibleInterface(dlg->m_cbPort)->relations(QAccessible::Label);
     ASSERT_EQ(1, labels.size());
     EXPECT_EQ("Serial line", labels.front().first->text(QAccessible::Name));
-}
-
-TEST_F(MainDialogTest, AboutBoxTextsAreNotCutOffAndItsButtonClosesIt) {
-    CAboutDlg about(dlg.get());
-    about.show();
-    QApplication::processEvents();
-    for (QLabel* label : about.findChildren<QLabel*>()) {
-        const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
-        const QRect needed =
-            label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
-                                              flags | Qt::AlignLeft | Qt::AlignTop, label->text());
-        EXPECT_LE(needed.width(), label->width()) << label->text().toStdString();
-        EXPECT_LE(needed.height(), label->height()) << label->text().toStdString();
-        EXPECT_TRUE(about.rect().contains(label->geometry())) << label->text().toStdString();
-    }
-    auto* ok = about.findChild<QPushButton*>("1");
-    ASSERT_NE(nullptr, ok);
-    QMetaObject::invokeMethod(ok, "click", Qt::QueuedConnection);
-    EXPECT_EQ(QDialog::Accepted, about.exec());
 }
 
 TEST(UntrustedText, EveryLabelOfEveryTemplateIsPlainText) {

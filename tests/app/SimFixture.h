@@ -58,14 +58,12 @@ protected:
         page = dlg->m_tabHost.ConfigPage();
     }
 
-    void Select(QComboBox* combo, const QString& text) {
-        const int index = combo->findText(text);
-        ASSERT_GE(index, 0) << text.toStdString();
-        combo->setCurrentIndex(index);
-    }
-
     // Selects the rate in the baud combo as a person would.
-    void SelectRate(int baud) { Select(dlg->m_cbBaudRate, QString::number(baud)); }
+    void SelectRate(int baud) {
+        const int index = dlg->m_cbBaudRate->findText(QString::number(baud));
+        ASSERT_GE(index, 0) << baud;
+        dlg->m_cbBaudRate->setCurrentIndex(index);
+    }
 
     // Clicks the parameter (or group) of that name in the Configuration page's tree.
     void SelectItem(const QString& text) {

@@ -87,17 +87,16 @@ TEST_P(ConfigRoundTrip, ImportGivesBackEveryExportedValue) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SampleConstructFiles, ConfigRoundTrip,
-    ::testing::Values(Sample{"KA40", "v1.0.2", false}, Sample{"KA40", "v1.1.0", false},
-                      Sample{"KD40", "v1.0.2", false}, Sample{"KD40", "v1.1.0", false},
-                      Sample{"KM40X", "v1.0.2", false}, Sample{"KM40X", "v1.1.0", false},
-                      Sample{"KM40X", "v1.0.2", true}),
-    [](const auto& sample) {
-        const Sample& s = sample.param;
-        return s.product + "_" + s.version.substr(1, 1) + s.version.substr(3, 1) +
-               (s.remote ? "_remote" : "_local");
-    });
+INSTANTIATE_TEST_SUITE_P(SampleConstructFiles, ConfigRoundTrip,
+                         ::testing::Values(Sample{"KA40", "v1.1.0", false},
+                                           Sample{"KD40", "v1.1.0", false},
+                                           Sample{"KM40X", "v1.1.0", false},
+                                           Sample{"KM40X", "v1.0.2", true}),
+                         [](const auto& sample) {
+                             const Sample& s = sample.param;
+                             return s.product + "_" + s.version.substr(1, 1) +
+                                    s.version.substr(3, 1) + (s.remote ? "_remote" : "_local");
+                         });
 
 } // namespace
 } // namespace vireo::test

