@@ -105,7 +105,14 @@ void CProgressBoard::Print(size_t port, const std::string& text) {
     for (;;) {
         const size_t end = text.find('\n', begin);
         const std::string line = text.substr(begin, end - begin);
-        std::fprintf(m_out, "%s%s%s\n", m_terminal ? "\r" : "", Shown(port, line, ": ").c_str(),
+        // A line that names the port itself ("COM5: no such device", "COM5 (/dev/...): busy")
+        // is not given the name a second time.
+        const std::string& name = m_names[port];
+        const bool named = line.rfind(name + ":", 0) == 0 || line.rfind(name + " (", 0) == 0;
+        std::string shown = named ? line : Shown(port, line, ": ");
+        if (m_terminal && shown.size() >= m_columns)
+            shown.resize(m_columns - 1);
+        std::fprintf(m_out, "%s%s%s\n", m_terminal ? "\r" : "", shown.c_str(),
                      redraw ? "\x1b[K" : "");
         if (end == std::string::npos)
             break;
