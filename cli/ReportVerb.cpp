@@ -34,12 +34,13 @@ ReportModule AskModule(const CliOptions& options) {
         module.problem = ExitCodeMeaning(rc);
         return module;
     }
+    const ModuleIdentity identity = IdentityOf(manager);
     module.answered = true;
-    module.productName = VisibleText(manager.m_strProductName);
-    module.firmwareVersion = VisibleText(manager.m_strFirmwareVersion);
-    module.euiAddress = VisibleText(manager.m_strEuiAddress);
-    module.nodeName = VisibleText(manager.m_strNodeName);
-    module.sleepy = manager.m_bSleepyDevice == 1;
+    module.productName = VisibleText(identity.productName);
+    module.firmwareVersion = VisibleText(identity.firmwareVersion);
+    module.euiAddress = VisibleText(identity.euiAddress);
+    module.nodeName = VisibleText(identity.nodeName);
+    module.sleepy = identity.sleepy;
     DisconnectModule(manager);
     return module;
 }

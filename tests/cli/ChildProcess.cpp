@@ -1,6 +1,7 @@
 #include "ChildProcess.h"
 
 #include <QProcess>
+#include <sstream>
 
 namespace vireo::test {
 
@@ -25,6 +26,14 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
     result.out = child.readAllStandardOutput().toStdString();
     result.err = child.readAllStandardError().toStdString();
     return result;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
 }
 
 } // namespace vireo::test

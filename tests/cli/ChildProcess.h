@@ -22,4 +22,7 @@ ChildResult RunChild(const std::string& program, const std::vector<std::string>&
                      int timeoutSeconds = 300, const std::string& stdinPath = "/dev/null",
                      const std::function<void(int pid)>& started = nullptr);
 
+// What a child wrote, a line each (without the line breaks).
+std::vector<std::string> Lines(const std::string& text);
+
 } // namespace vireo::test

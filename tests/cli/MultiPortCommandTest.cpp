@@ -13,14 +13,6 @@
 namespace vireo::test {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 // The summary row of a port: the line that starts with its name.
 std::string Row(const std::string& out, const std::string& port) {
     for (const std::string& line : Lines(out)) {

@@ -21,14 +21,6 @@ std::string Sample(const std::string& name) {
     return std::string(VIREO_SAMPLE_DIR) + "/" + name;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 std::string LastLine(std::string text) {
     text.erase(text.find_last_not_of('\n') + 1);
     return text.substr(text.rfind('\n') + 1);
