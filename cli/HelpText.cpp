@@ -68,6 +68,7 @@ const char kInfo[] =
     "disconnects again (echo back on).\n"
     "\n"
     "  --port COMn   the module's port\n"
+    "  --wait-port S wait up to S seconds for the port and the module to answer\n"
     "  --baud B      line rate (default 9600)\n"
     "  --flow F      flow control: none (default), software or hardware\n"
     "  --json        print one JSON object\n" VIREO_SEVERAL_PORTS;
@@ -82,6 +83,7 @@ const char kFlash[] =
     "the new firmware version. The line must run at 115200 baud without flow control.\n"
     "\n"
     "  --port COMn          the module's port\n"
+    "  --wait-port S        wait up to S seconds for the port and the module to answer\n"
     "  --baud B             line rate (default and only rate that works: 115200)\n"
     "  --flow F             flow control (only none works)\n"
     "  --force              flash even when the image names another model than the module's\n"
@@ -107,6 +109,7 @@ const char kRecover[] =
     "Neither the line rate nor the model is checked.\n"
     "\n"
     "  --port COMn   the module's port\n"
+    "  --wait-port S wait up to S seconds for the port to open\n"
     "  --baud B      line rate (default 115200, the rate of the bootloader)\n";
 
 const char kScan[] =
@@ -116,6 +119,7 @@ const char kScan[] =
     "separated by tabs.\n"
     "\n"
     "  --port COMn   the module's port\n"
+    "  --wait-port S wait up to S seconds for the port and the module to answer\n"
     "  --baud B      line rate (default 9600)\n"
     "  --flow F      flow control: none (default), software or hardware\n"
     "  --json        print a JSON array of node objects\n";
@@ -129,6 +133,7 @@ const char kTerm[] =
     "and exits.\n"
     "\n"
     "  --port COMn   the module's port\n"
+    "  --wait-port S wait up to S seconds for the port to open\n"
     "  --baud B      line rate (default 9600)\n"
     "  --flow F      flow control: none (default), software or hardware\n"
     "  --hex         show received bytes as hexadecimal values, 16 to a line\n";
@@ -148,6 +153,7 @@ const char kUpdate[] =
     "http_proxy and no_proxy are honoured. A file is replaced only once it arrived whole.\n";
 const char kRemoteOptions[] =
     "  --port COMn     the module's port\n"
+    "  --wait-port S   wait up to S seconds for the port and the module to answer\n"
     "  --remote ADDR   work on the remote module at ADDR (its EUI address,\n"
     "                  see 'vireo scan'), reached through the module\n"
     "  --baud B        line rate (default 9600)\n"
@@ -196,6 +202,7 @@ const char kReport[] =
     "when the module did not answer (report.txt says why).\n"
     "\n"
     "  --port COMn   the module to ask who it is (optional)\n"
+    "  --wait-port S wait up to S seconds for the port and the module to answer\n"
     "  --baud B      line rate (default 9600)\n"
     "  --flow F      flow control: none (default), software or hardware\n";
 
