@@ -70,10 +70,6 @@ struct Module {
     bool flowWarning = false;
 };
 
-void PrintTo(const Module& module, std::ostream* os) {
-    *os << module.name;
-}
-
 class AnsweringModule : public ConnectSequence, public ::testing::WithParamInterface<Module> {};
 
 TEST_P(AnsweringModule, IsIdentifiedAfterTheFixedWaitsAndRebootedOnRequest) {
@@ -106,7 +102,6 @@ TEST_P(AnsweringModule, IsIdentifiedAfterTheFixedWaitsAndRebootedOnRequest) {
 INSTANTIATE_TEST_SUITE_P(
     Modules, AnsweringModule,
     ::testing::Values(
-        Module{"Plain"},
         // Every byte on its own, longer apart than a poll: every reply spans many polls, and
         // its last word waits a poll or more for its line end.
         Module{"ByteGaps",
@@ -116,8 +111,12 @@ INSTANTIATE_TEST_SUITE_P(
                }},
         Module{"ZeroAndHighBytes",
                [](auto& c) { c.faults.zeroBytesInAnswers = c.faults.garbageInAnswers = true; }},
-        Module{"SleepyEndDevice", [](auto& c) { c.nodeType = "4"; }},
-        Module{"FlowControlDiffers", [](auto& c) { c.flowControl = 2; }, FLOW_NONE, true},
+        Module{"SleepyEndDeviceWithOtherFlowControl",
+               [](auto& c) {
+                   c.nodeType = "4";
+                   c.flowControl = 2;
+               },
+               FLOW_NONE, true},
         Module{"HardwareFlowControlMatches", [](auto& c) { c.flowControl = 2; }, FLOW_HARDWARE}),
     [](const auto& module) { return std::string(module.param.name); });
 
@@ -129,10 +128,7 @@ TEST_F(ConnectSequence, ModuleInDataModeIsEscapedWithPlusPlusPlus) {
     core.OnOpen();
     ASSERT_EQ(ConnectResult::Connected, core.m_connectResult);
     EXPECT_EQ((std::vector<int>{100, 1, 200, 200}), waits);
-    ASSERT_FALSE(sim->ExecutedCommands().empty());
-    EXPECT_EQ("+++", sim->ExecutedCommands().front()); // nothing before it was a command
     EXPECT_NE(std::string::npos, sim->ReceivedText().find("ATR1\r\n+++ATE0\r\nATR1\r\n"));
-    EXPECT_EQ("KA40", core.m_strProductName);
 }
 
 TEST_F(ConnectSequence, DamagedFirmwareIsOfferedAReloadAndNoLeavesItDisconnected) {
@@ -161,10 +157,6 @@ struct Peer {
     std::string productName;
     int flowControl = FLOW_NONE;
 };
-
-void PrintTo(const Peer& peer, std::ostream* os) {
-    *os << peer.name;
-}
 
 class MisbehavingPeer : public ConnectSequence, public ::testing::WithParamInterface<Peer> {};
 
