@@ -34,7 +34,6 @@ TEST_F(TerminalPageTest, ModuleAnswersTypedCommandsWithAndWithoutLocalEcho) {
     vireo::sim::SimConfig config;
     config.baudRate = 921600;
     Start(config);
-    SelectRate(921600);
     dlg->m_pOpenButton->click();
     ASSERT_EQ(1, dlg->m_bPortOpen);
     QTabBar* bar = dlg->m_tabHost.TabBar(); // the module's echo goes on with the tab
