@@ -141,12 +141,6 @@ TEST_F(ConnectSequence, DamagedFirmwareIsOfferedAReloadAndNoLeavesItDisconnected
     EXPECT_EQ(ConnectResult::StaysInBootloader, core.m_connectResult);
     EXPECT_FALSE(core.m_serial.IsOpen());
     EXPECT_EQ(vireo::MsgIcon::Question, ui.Shown().at(0).icon);
-    // The probe ran at the bootloader's rate and asked it to start the application. The line
-    // feed after the "2" may be purged unread when the port closes right after the answer.
-    EXPECT_EQ(115200, sim->ToolBaudRate());
-    const std::string received = sim->ReceivedText();
-    ASSERT_NE(std::string::npos, received.find("\x03\n"));
-    EXPECT_NE(std::string::npos, received.find('2', received.find("\x03\n")));
 }
 
 struct Peer {
