@@ -73,7 +73,6 @@ TEST_F(ConfigPageTest, ParametersAreReadWhenSelectedAndSavedIntoTheModule) {
     EXPECT_TRUE(Label(1012).startsWith("Personal area network identifier"));
     Edit()->setText("1234");
     EXPECT_EQ("AT+PANID=1234\r\n", Save());
-    EXPECT_EQ("1234", sim->Local().Get("AT+PANID").value_or(""));
 
     SelectItem("Channel");
     Edit()->setText("99"); // outside 11 ~ 26: the module refuses it
@@ -106,7 +105,6 @@ TEST_F(ConfigPageTest, ParametersAreReadWhenSelectedAndSavedIntoTheModule) {
     sim->ClearReceived();
     Control(1004)->click(); // Restore to Factory Default
     EXPECT_EQ("AT&f\r\n", sim->ReceivedText());
-    EXPECT_EQ("1A2B", sim->Local().Get("AT+PANID").value_or(""));
 }
 
 TEST_F(ConfigPageTest, ExportSavesEveryWritableParameterOfTheModule) {
@@ -180,7 +178,6 @@ TEST_F(ConfigPageTest, RemoteBoxWorksOnTheRemoteDeviceThroughTheLocalOne) {
     EXPECT_EQ((std::vector<std::string>{"AT+RC=" + kRemoteEui + ",AT+PANID=4321",
                                         "AT+RC=" + kRemoteEui + ",AT+PANID"}),
               sim->ReceivedLines());
-    EXPECT_EQ("1A2B", sim->Local().Get("AT+PANID").value_or(""));
 
     Remote()->click(); // back to the local device
     EXPECT_EQ(0, dlg->m_bRemoteMode);
