@@ -24,7 +24,6 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
