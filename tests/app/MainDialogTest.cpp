@@ -1,26 +1,30 @@
-// The main dialog without a module: its pages and tabs, keys, the settings boxes, closing,
-// the reader's notifications, what a screen reader finds on it, and the plain text of every
+// The main dialog without a module: its pages and tabs, keys, the settings boxes, closing, the
+// traffic transcript's menu entry, what a screen reader finds on it, and the plain text of every
 // label and message box (their texts come from the module, from files and from the server).
 #include "app/ManagerDlg.h"
+#include "app/TranscriptSwitch.h"
+#include "pages/PageDialog.h"
 #include "platform/QtUiServices.h"
-#include "serial/SerialNotify.h"
 #include "serial/SettingsCombos.h"
-#include "terminal/TerminalPage.h"
+#include "serial/Transcript.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/ScriptedUi.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,12 +36,6 @@ protected:
         dlg->OnInitDialog();
         dlg->show();
         QApplication::processEvents();
-    }
-
-    // Connected to the peer on COM1, which answers every command with OK.
-    void Connect() {
-        ASSERT_EQ(1, dlg->m_serial.Open(1, 115200, 0, 8, 0, 10));
-        dlg->m_bPortOpen = 1;
     }
 
     void ClickTab(int index) {
@@ -80,7 +78,8 @@ TEST_F(MainDialogTest, TabClicksSwitchPagesNotificationsAndEchoAndClosingTurnsEc
     QApplication::processEvents();
     EXPECT_EQ(1, dlg->m_serial.m_bNotifyTerminal.load());
     EXPECT_EQ("", peer.Received()); // disconnected: nothing sent
-    Connect();
+    ASSERT_EQ(1, dlg->m_serial.Open(1, 115200, 0, 8, 0, 10));
+    dlg->m_bPortOpen = 1;
     for (const auto& [tab, echo] : {std::pair{2, "ATE1"}, {0, "ATE0"}, {1, "ATE0"}}) {
         peer.ClearReceived();
         ClickTab(tab);
@@ -101,19 +100,6 @@ TEST_F(MainDialogTest, EnterAndEscapeDoNothing) {
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_EQ("Open", dlg->m_pOpenButton->text()); // Enter did not press Open
     }
-}
-
-TEST_F(MainDialogTest, ReaderNotificationsArriveOnTheGuiThreadByPosting) {
-    vireo::InstallQtMessagePoster();
-    auto* terminal = dlg->m_tabHost.TerminalPage();
-    EXPECT_EQ(static_cast<QObject*>(terminal), g_hTerminalWnd.load());
-    Connect();
-    dlg->m_serial.m_bNotifyTerminal = 1;
-    peer.Send("data");
-    for (int i = 0; i < 500 && terminal->NotificationCount() == 0; ++i)
-        QTest::qWait(10);
-    EXPECT_GE(terminal->NotificationCount(), 1);
-    SetPostMessageFunction(nullptr);
 }
 
 // What a box shows is what the port opens with: a typed listed rate is chosen, anything else
@@ -157,6 +143,39 @@ TEST_F(MainDialogTest, ControlsAreReachableAndSpokenByWhatTheyShow) {
         QAccessible::queryAccessibleInterface(dlg->m_cbPort)->relations(QAccessible::Label);
     ASSERT_EQ(1, labels.size());
     EXPECT_EQ("Serial line", labels.front().first->text(QAccessible::Name));
+}
+
+TEST_F(MainDialogTest, TheRecordTrafficEntryAsksForAFileRecordsAndStopsWhenUnchecked) {
+    QAction& entry = *dlg->m_transcriptSwitch->Action();
+    ASSERT_TRUE(dlg->m_systemMenu->actions().contains(&entry));
+    ui.QueueSaveFile(""); // Cancel: nothing starts
+    entry.trigger();
+    EXPECT_FALSE(entry.isChecked());
+    EXPECT_EQ(ActiveTranscript(), nullptr);
+
+    const std::string path = dir.Path() + "/bench.log";
+    ui.QueueSaveFile(path);
+    entry.trigger();
+    EXPECT_EQ(ui.LastSaveOptions().defaultExt, "log");
+    EXPECT_TRUE(ui.LastSaveOptions().promptOverwrite);
+    EXPECT_TRUE(entry.isChecked());
+    ASSERT_NE(ActiveTranscript(), nullptr);
+    ActiveTranscript()->Note(1, "marker");
+    entry.trigger(); // unchecks
+    EXPECT_FALSE(entry.isChecked());
+    EXPECT_EQ(ActiveTranscript(), nullptr);
+    std::ifstream in(path, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    EXPECT_NE(text.find(" COM1 == marker\n"), std::string::npos) << text;
+}
+
+TEST_F(MainDialogTest, ALogInAMissingFolderIsRefusedWithAMessageAndTheWindowGoesOn) {
+    const std::string path = dir.Path() + "/missing/bench.log";
+    ui.Expect("The traffic cannot be recorded into\r\n" + path + "\r\nNo such file or directory");
+    EXPECT_FALSE(dlg->m_transcriptSwitch->StartRecording(path));
+    EXPECT_FALSE(dlg->m_transcriptSwitch->Action()->isChecked());
+    EXPECT_EQ(ActiveTranscript(), nullptr);
+    EXPECT_EQ(ui.Shown().at(0).icon, vireo::MsgIcon::Error);
 }
 
 TEST(UntrustedText, EveryLabelOfEveryTemplateIsPlainText) {

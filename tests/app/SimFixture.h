@@ -58,21 +58,18 @@ protected:
         page = dlg->m_tabHost.ConfigPage();
     }
 
-    // Selects the rate in the baud combo as a person would.
     void SelectRate(int baud) {
         const int index = dlg->m_cbBaudRate->findText(QString::number(baud));
         ASSERT_GE(index, 0) << baud;
         dlg->m_cbBaudRate->setCurrentIndex(index);
     }
 
-    // Clicks the parameter (or group) of that name in the Configuration page's tree.
     void SelectItem(const QString& text) {
         const auto items = page->Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
         ASSERT_FALSE(items.empty()) << text.toStdString();
         page->Tree()->setCurrentItem(items.back());
     }
 
-    // The text of a label of the main dialog.
     std::string Info(int id) const { return dlg->Form().Get<QLabel>(id)->text().toStdString(); }
 
     // Runs the event loop until done() holds, for at most 10 s.

@@ -18,51 +18,27 @@ namespace {
 
 class TerminalPageTest : public vireo::test::SimFixture {
 protected:
-    TerminalPageTest() { vireo::InstallQtMessagePoster(); }
+    TerminalPageTest() {
+        vireo::InstallQtMessagePoster();
+        MakeDialog();
+        page = dlg->m_tabHost.TerminalPage();
+    }
     ~TerminalPageTest() override { SetPostMessageFunction(nullptr); }
 
     void Click(int id) { qobject_cast<QAbstractButton*>(page->Form().Control(id))->click(); }
     QString Screen() const { return page->m_screen->toPlainText(); }
-    bool ScreenShows(const QString& text, int timeoutMs = 20000) {
-        return QTest::qWaitFor([&] { return Screen() == text; }, timeoutMs);
+    bool ScreenShows(const QString& text) {
+        return QTest::qWaitFor([&] { return Screen() == text; }, 20000);
     }
 
     CTerminalPage* page = nullptr;
 };
 
-TEST_F(TerminalPageTest, ModuleAnswersTypedCommandsWithAndWithoutLocalEcho) {
-    vireo::sim::SimConfig config;
-    config.baudRate = 921600;
-    Start(config);
-    SelectRate(921600);
-    dlg->m_pOpenButton->click();
-    ASSERT_EQ(1, dlg->m_bPortOpen);
-    QTabBar* bar = dlg->m_tabHost.TabBar(); // the module's echo goes on with the tab
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
-    QApplication::processEvents();
-    page = dlg->m_tabHost.TerminalPage();
-    ASSERT_TRUE(page->isVisible());
-    page->m_screen->setFocus();
-    QTest::keyClicks(page->m_screen, "AT+VERSION");
-    QTest::keyClick(page->m_screen, Qt::Key_Return);
-    // Shown once, by the module's echo: local echo is off.
-    const QString version = QString::fromStdString(sim->Local().Version());
-    ASSERT_TRUE(ScreenShows("AT+VERSION\n" + version + "\n\nOK\n")) << Screen().toStdString();
-    // With local echo as well, a typed letter shows twice: once typed, once echoed.
-    Click(1016);
-    Click(1041);
-    page->m_screen->setFocus();
-    QTest::keyClick(page->m_screen, Qt::Key_Z);
-    EXPECT_TRUE(ScreenShows("zz")) << Screen().toStdString();
-}
-
 // A line that answers nothing by itself: the test sends what the screen must draw.
 TEST_F(TerminalPageTest, KeysGoOutAsSingleBytesAndTheScreenIsExported) {
-    MakeDialog();
     vireo::test::CPtyPeer peer(1);
     ASSERT_EQ(1, dlg->m_serial.Open(1, 115200, 0, 8, 0, 10));
     dlg->m_serial.m_bNotifyTerminal = 1;
-    page = dlg->m_tabHost.TerminalPage();
     page->m_screen->setFocus();
     peer.Send("one\r\ntwo");
     ASSERT_TRUE(ScreenShows("one\ntwo")) << Screen().toStdString();
@@ -92,6 +68,13 @@ TEST_F(TerminalPageTest, KeysGoOutAsSingleBytesAndTheScreenIsExported) {
     Click(1053); // cancelled: nothing written, nothing said
     EXPECT_TRUE(ui.Shown().empty());
 
+    Click(1016); // local echo on: a typed letter is drawn and sent
+    Click(1041); // Clear Screen
+    page->m_screen->setFocus();
+    QTest::keyClick(page->m_screen, Qt::Key_Z);
+    EXPECT_EQ("z", Screen());
+    EXPECT_TRUE(peer.WaitForReceived("a+\r\x08z"));
+
     // A flood without line ends, batch after batch as the reader stores them: the screen never
     // holds more than its limit.
     const std::string batch(8000, 'x');
@@ -107,8 +90,6 @@ TEST_F(TerminalPageTest, KeysGoOutAsSingleBytesAndTheScreenIsExported) {
 }
 
 TEST_F(TerminalPageTest, ScrollLinesAboveTenThousandAreCutBack) {
-    MakeDialog();
-    page = dlg->m_tabHost.TerminalPage();
     auto* lines = page->Form().Get<QLineEdit>(1017);
     for (const auto& [typed, kept] :
          {std::pair{"20000", "10000"}, {"10000", "10000"}, {"42", "42"}}) {
