@@ -67,6 +67,13 @@ const RejectCase kRejected[] = {
     {"set --port COM1 AT+NODENAME x\r\nAT&F", "holds a control character"},
     {"get --port COM1 AT+PANID\r\nAT&F", "is no command"},
     {"get --port COM1 --remote 1234\r\nAT&F\r\n AT+PANID", "is no remote address"},
+    // Several ports: each once, and not with what belongs to one module.
+    {"info --port COM1,COM1", "'COM1' is given twice"},
+    {"info --port COM1,,COM2", "'' is no port name; give COM1 .. COM255"},
+    {"get --port COM1,COM2 AT+PANID", "several ports go with flash, info, set and import only"},
+    {"set --port COM1,COM2 --remote 00124B000A0B0C0D AT+NODENAME x", "--remote does not go with"},
+    {"flash --port COM1,COM2 --remote 000D6F0000B10001 a.ebl", "--remote does not go with"},
+    {"flash --port COM1 --json --remote 000D6F0000B10001 a.ebl", "--json does not go with"},
 };
 
 // What a parsed line set, as words for the options that differ from their defaults.
@@ -78,6 +85,8 @@ std::string Described(const CliOptions& o) {
     };
     add(o.help, "help");
     add(o.port != 0, "port=" + std::to_string(o.port));
+    for (size_t i = 1; i < o.ports.size(); ++i)
+        add(true, "port=" + std::to_string(o.ports[i]));
     add(o.baudRate != 0, "baud=" + std::to_string(o.baudRate));
     add(o.flowControl != 10, "flow=" + std::to_string(o.flowControl));
     add(o.waitPortSeconds != 0, "wait=" + std::to_string(o.waitPortSeconds));
@@ -98,6 +107,7 @@ const std::pair<const char*, const char*> kAccepted[] = {
     {"info --port com12 --baud=115200 --flow Hardware --json --wait-port 86400",
      "info port=12 baud=115200 flow=12 wait=86400 json"},
     {"info --port COM255 --wait-port=0", "info port=255"},
+    {"flash --port COM12,com3,COM7 a.ebl", "flash port=12 port=3 port=7 file=a.ebl"},
     {"flash --force --port COM3 --expect-version v1.2.0 -- -image.ebl",
      "flash port=3 force expect=v1.2.0 file=-image.ebl"},
     {"set --port COM2 --remote 00124B000A0B0C0D AT+NODENAME a=b",
@@ -113,7 +123,6 @@ const std::pair<const char*, const char*> kAccepted[] = {
     // Help needs no other option.
     {"--help", " help"},
     {"-h", " help"},
-    {"flash --help", "flash help"},
     {"recover -h", "recover help"},
 };
 

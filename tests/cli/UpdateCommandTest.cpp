@@ -2,6 +2,7 @@
 #include "ChildProcess.h"
 #include "JsonReader.h"
 #include "tests/support/HttpTestServer.h"
+#include "tests/support/PtyPeer.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,18 +15,13 @@ namespace fs = std::filesystem;
 
 class UpdateCommand : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vireo-update-cli-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
     ChildResult Vireo(std::vector<std::string> args) {
         args.insert(args.begin(), "update");
         return RunChild(VIREO_EXECUTABLE, args, 120);
     }
 
-    fs::path dir;
+    CTempPortDir scratch; // a private folder for the downloads
+    const fs::path dir = scratch.Path();
     CHttpTestServer server;
     CUpdateHostOverride host{server.HostPort()};
 };
