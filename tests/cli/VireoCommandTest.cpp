@@ -1,33 +1,19 @@
-// The vireo executable as people run it, against the simulated module on a private COM1.
-// The module answers at the line rate, byte after byte, as a real one does.
-#include "ChildProcess.h"
-#include "JsonReader.h"
-#include "sim/Simulator.h"
-#include "tests/support/PtyPeer.h"
+// The vireo executable's verbs as people run them, against simulated modules on COM1 and up.
+#include "VireoFixture.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <memory>
-#include <sstream>
 
 namespace vireo::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-std::string Sample(const std::string& name) {
-    return std::string(VIREO_SAMPLE_DIR) + "/" + name;
-}
-
 std::string LastLine(std::string text) {
     text.erase(text.find_last_not_of('\n') + 1);
     return text.substr(text.rfind('\n') + 1);
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 
 // The summary row of a port: the line that starts with its name.
@@ -38,64 +24,6 @@ std::string Row(const std::string& out, const std::string& port) {
     }
     return "";
 }
-
-class VireoCommand : public ::testing::Test {
-protected:
-    ~VireoCommand() override {
-        for (const auto& module : modules)
-            module->Stop();
-    }
-
-    // A module on COM<com>; the first one started is sim.
-    void StartModule(sim::SimConfig config, int com = 1) {
-        config.portDir = dir.Path();
-        config.comNumber = com;
-        config.dataDir = VIREO_SAMPLE_DIR;
-        config.remoteCount = 0;
-        config.pacing = true;
-        modules.push_back(std::make_unique<sim::Simulator>(config));
-        std::string error;
-        ASSERT_TRUE(modules.back()->Start(&error)) << error;
-        ASSERT_EQ(modules.back()->ComNumber(), com);
-        sim = modules.front().get();
-    }
-
-    static ChildResult Vireo(const std::vector<std::string>& args) {
-        return RunChild(VIREO_EXECUTABLE, args);
-    }
-    // The JSON a successful command printed (an undefined value when it printed none).
-    static QJsonValue Json(const std::vector<std::string>& args) {
-        const ChildResult r = Vireo(args);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        const auto value = ParseJson(r.out);
-        EXPECT_TRUE(value.has_value()) << r.out;
-        return value.value_or(QJsonValue::Undefined);
-    }
-
-    // The module was left as the window leaves it when it closes: echo on.
-    void ExpectEchoBackOn() const {
-        const std::vector<std::string> commands = sim->ExecutedCommands();
-        ASSERT_FALSE(commands.empty());
-        EXPECT_EQ(commands.back(), "ATE1");
-    }
-
-    // The command's transcript: the port's device and settings, each block of the image as
-    // one line (never its raw bytes), and the closing.
-    void ExpectTranscriptOfRecovery(const std::string& log) const {
-        std::ifstream in(log, std::ios::binary);
-        const std::string text(std::istreambuf_iterator<char>(in), {});
-        for (const std::string& part : std::vector<std::string>{
-                 "# Traffic transcript of vireo (Vireo Manager) ",
-                 " COM1 == open " + sim->SlavePath() + ": 115200 baud, 8 data bits",
-                 " COM1 -> XMODEM block 1 (128 bytes, CRC ok)\n", " COM1 == closed\n"})
-            EXPECT_TRUE(Contains(text, part)) << part;
-        EXPECT_FALSE(Contains(text, "<0x")) << "the image's bytes must not appear raw";
-    }
-
-    CTempPortDir dir; // outlives the modules, which remove their entries from it
-    std::vector<std::unique_ptr<sim::Simulator>> modules;
-    sim::Simulator* sim = nullptr;
-};
 
 // What the module and its network say about themselves, as text and as JSON; the local node
 // and end-device lines of a scan are no rows. A transcript that cannot be written in full
@@ -193,7 +121,16 @@ TEST_F(VireoCommand, FirmwareVerbsRecoverUpdateAndReachRemoteDevices) {
     const ChildResult recover = Vireo({"--log", log, "recover", "--port", "COM1", older});
     EXPECT_EQ(recover.exitCode, 0) << recover.err;
     EXPECT_FALSE(sim->Local().Damaged());
-    ExpectTranscriptOfRecovery(log);
+    // The transcript names the device and its settings, and gives each block of the image
+    // as one line, never its raw bytes.
+    std::ifstream in(log, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    for (const std::string& part : std::vector<std::string>{
+             "# Traffic transcript of vireo (Vireo Manager) ",
+             " COM1 == open " + sim->SlavePath() + ": 115200 baud, 8 data bits",
+             " COM1 -> XMODEM block 1 (128 bytes, CRC ok)\n", " COM1 == closed\n"})
+        EXPECT_TRUE(Contains(text, part)) << part;
+    EXPECT_FALSE(Contains(text, "<0x"));
 
     sim->ClearReceived();
     const ChildResult refused = Vireo({"flash", "--port", "COM1", Sample("KD40_v1.2.0.ebl")});
