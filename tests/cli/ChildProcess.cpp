@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "VireoFixture.h"
 
 #include <QProcess>
 #include <sstream>

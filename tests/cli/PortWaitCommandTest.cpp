@@ -62,7 +62,9 @@ TEST_F(PortWaitCommand, WaitsEndWhenTheModuleAppearsOrTheTimeIsUp) {
     StartModule({});
     const ChildResult r = later.get();
     EXPECT_EQ(0, r.exitCode) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Product name:      KA40\n")) << r.out;
+    for (const char* line : {"Port:              COM1\n", "Product name:      KA40\n",
+                             "Firmware version:  v1.1.0\n", "Sleepy end device: no\n"})
+        EXPECT_TRUE(Contains(r.out, line)) << r.out;
     // Silent when the module came first.
     EXPECT_TRUE(r.err.empty() || r.err == "Waiting for COM1 to appear...\n") << r.err;
 }

@@ -2,15 +2,31 @@
 // a private port folder. A module answers at the line rate, byte after byte, as a real one does.
 #pragma once
 
-#include "ChildProcess.h"
 #include "JsonReader.h"
 #include "sim/Simulator.h"
 #include "tests/support/PtyPeer.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
 namespace vireo::test {
+
+struct ChildResult {
+    int exitCode = -1; // -1 when it did not exit normally (killed, not started)
+    std::string out;
+    std::string err;
+};
+
+// Runs program with args and waits for it; a child still running after timeoutSeconds is
+// killed (a hung tool must fail its test, not hang the suite). Its standard input is
+// stdinPath; started, when given, gets the child's pid once it runs.
+ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
+                     int timeoutSeconds = 300, const std::string& stdinPath = "/dev/null",
+                     const std::function<void(int pid)>& started = nullptr);
+
+// What a child wrote, a line each (without the line breaks).
+std::vector<std::string> Lines(const std::string& text);
 
 inline std::string Sample(const std::string& name) {
     return std::string(VIREO_SAMPLE_DIR) + "/" + name;

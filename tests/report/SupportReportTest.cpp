@@ -1,9 +1,9 @@
-// vireo report against a paced simulated module on COM1, with /dev/null on COM2 and an
-// earlier transcript: the bundle holds exactly the report, the module's construct file and
-// both transcripts, and the report says what a support case needs.
+// The support bundle: its archive as the system's tar reads it, and vireo report against a
+// paced simulated module on COM1, with /dev/null on COM2 and an earlier transcript.
 #include "cli/CommandLine.h"
 #include "cli/Verbs.h"
 #include "platform/UserState.h"
+#include "report/TarGz.h"
 #include "sim/Simulator.h"
 #include "tests/support/PtyPeer.h"
 
@@ -27,6 +27,41 @@ std::string Output(const std::string& command) {
     return out;
 }
 
+std::string ReadAll(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+}
+
+// What was added comes out byte for byte, across more than one stored block; unsafe names
+// never enter the archive.
+TEST(TarGz, TheSystemsTarUnpacksEveryFileWhole) {
+    CTempPortDir dir; // a private scratch folder
+    std::string big;
+    for (int i = 0; i < 200000; ++i)
+        big.push_back(static_cast<char>(i * 7 % 256)); // binary, over three stored blocks
+    CTarGzWriter archive;
+    ASSERT_TRUE(archive.AddFile("report.txt", "Vireo Manager\r\n", 1700000000));
+    ASSERT_TRUE(archive.AddFile("logs/transcript.txt", big, 1700000000));
+    ASSERT_TRUE(archive.AddFile("empty.txt", "", 0));
+    std::ofstream(dir.Path() + "/b.tar.gz", std::ios::binary) << archive.Finish();
+    ASSERT_EQ(0, std::system(("tar -xzf " + dir.Path() + "/b.tar.gz -C " + dir.Path()).c_str()));
+    EXPECT_EQ("Vireo Manager\r\n", ReadAll(dir.Path() + "/report.txt"));
+    EXPECT_EQ(big, ReadAll(dir.Path() + "/logs/transcript.txt"));
+    EXPECT_EQ("", ReadAll(dir.Path() + "/empty.txt"));
+}
+
+TEST(TarGz, NamesThatCouldLandOutsideTheFolderAreRefused) {
+    CTarGzWriter archive;
+    const std::string names[] = {"",    "/etc/passwd", "../x", "a/../../x",          "a//b",
+                                 "./a", "a\nb",        "a/",   std::string(100, 'n')};
+    for (const std::string& name : names)
+        EXPECT_FALSE(archive.AddFile(name, "x", 0)) << name;
+    EXPECT_TRUE(archive.AddFile(std::string(99, 'n'), "x", 0));
+}
+
+// The bundle holds exactly the report, the module's construct file and both transcripts, and
+// the report says what a support case needs.
 TEST(SupportReport, HoldsTheModuleItsPortsAndTranscriptsAndNothingElse) {
     CTempPortDir dir;
     setenv("VIREO_STATE_DIR", dir.Path().c_str(), 1);

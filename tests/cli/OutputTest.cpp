@@ -1,0 +1,95 @@
+// What the tool prints: module texts in JSON (escaping, UTF-8 passed through, bytes that are no
+// UTF-8 read as Latin-1), and the end of a run on several ports: one exit code for all, and
+// the summary's rows.
+#include "JsonReader.h"
+#include "cli/ExitCodes.h"
+#include "cli/Json.h"
+#include "cli/PortSummary.h"
+
+#include <gtest/gtest.h>
+
+namespace vireo::cli {
+namespace {
+
+struct EscapeCase {
+    const char* name;
+    std::string input;
+    std::string json;    // what JsonString gives
+    std::string decoded; // the value a JSON reader sees, in UTF-8
+};
+
+const EscapeCase kEscapeCases[] = {
+    {"plain", "Bench unit", "\"Bench unit\"", "Bench unit"},
+    {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\"", "a\"b\\c"},
+    {"control bytes", "\x01\t\r\n\x1f", "\"\\u0001\\u0009\\u000d\\u000a\\u001f\"",
+     "\x01\t\r\n\x1f"},
+    {"DEL", "a\x7f", "\"a\\u007f\"", "a\x7f"},
+    {"two-byte UTF-8", "caf\xc3\xa9", "\"caf\xc3\xa9\"", "caf\xc3\xa9"},
+    {"three-byte UTF-8", "\xe2\x82\xac", "\"\xe2\x82\xac\"", "\xe2\x82\xac"},
+    {"four-byte UTF-8", "\xf0\x9f\x93\xa1", "\"\xf0\x9f\x93\xa1\"", "\xf0\x9f\x93\xa1"},
+    {"Latin-1 byte", "caf\xe9", "\"caf\\u00e9\"", "caf\xc3\xa9"},
+    {"stray continuation byte", "\x80", "\"\\u0080\"", "\xc2\x80"},
+    {"sequence cut short at the end", "\xe2\x82", "\"\\u00e2\\u0082\"", "\xc3\xa2\xc2\x82"},
+    {"sequence cut short by ASCII",
+     "\xc3"
+     "A",
+     "\"\\u00c3A\"",
+     "\xc3\x83"
+     "A"},
+    {"overlong form", "\xc0\xaf", "\"\\u00c0\\u00af\"", "\xc3\x80\xc2\xaf"},
+    {"surrogate", "\xed\xa0\x80", "\"\\u00ed\\u00a0\\u0080\"", "\xc3\xad\xc2\xa0\xc2\x80"},
+    {"beyond U+10FFFF", "\xf4\x90\x80\x80", "\"\\u00f4\\u0090\\u0080\\u0080\"",
+     "\xc3\xb4\xc2\x90\xc2\x80\xc2\x80"},
+    {"highest code point", "\xf4\x8f\xbf\xbf", "\"\xf4\x8f\xbf\xbf\"", "\xf4\x8f\xbf\xbf"},
+};
+
+TEST(JsonString, EscapesWhatJsonForbidsAndKeepsWellFormedUtf8) {
+    for (const EscapeCase& c : kEscapeCases) {
+        SCOPED_TRACE(c.name);
+        const std::string json = JsonString(c.input);
+        EXPECT_EQ(json, c.json);
+        const auto value = test::ParseJson(json);
+        ASSERT_TRUE(value.has_value()) << json;
+        EXPECT_EQ(test::Text(*value), c.decoded);
+    }
+}
+
+TEST(CombinedExitCode, IsZeroOnlyWhenAllSucceededElseTheSharedCodeElseOne) {
+    const std::pair<std::vector<int>, int> rows[] = {
+        {{0, 0, 0}, kExitOk},      {{0, 4, 0}, kExitNoAnswer},        {{4, 0, 4}, kExitNoAnswer},
+        {{3, 0, 4}, kExitFailure}, {{130, 0, 130}, kExitInterrupted}, {{0, 6}, kExitVerify},
+    };
+    for (const auto& [codes, expected] : rows)
+        EXPECT_EQ(CombinedExitCode(codes), expected) << ::testing::PrintToString(codes);
+}
+
+PortOutcome Outcome(const std::string& port, const std::string& product, int exitCode,
+                    const std::string& message) {
+    PortOutcome o;
+    o.port = port;
+    o.module.productName = product;
+    o.module.firmwareVersion = product.empty() ? "" : "v1.1.0";
+    o.newFirmwareVersion = exitCode == kExitOk ? "v1.2.0" : "";
+    o.exitCode = exitCode;
+    o.message = message;
+    o.seconds = 26.44;
+    return o;
+}
+
+// Columns line up under their headings, a failed port says why, and only flash shows two
+// versions.
+TEST(SummaryTable, RowsLineUpAndNameWhyAPortFailed) {
+    EXPECT_EQ(
+        SummaryTable(Verb::Flash, {Outcome("COM3", "KA40", 0, "Completed successfully."),
+                                   Outcome("COM12", "", 3, "ERROR: Could not open serial port.")}),
+        "Port   Module  Old version  New version  Result      Time\n"
+        "COM3   KA40    v1.1.0       v1.2.0       OK          26.4 s\n"
+        "COM12  -       -            -            FAILED (3)  26.4 s  "
+        "ERROR: Could not open serial port.\n");
+    EXPECT_EQ(SummaryTable(Verb::Set, {Outcome("COM1", "KA40", 0, "OK")}),
+              "Port  Module  Version  Result  Time\n"
+              "COM1  KA40    v1.1.0   OK      26.4 s\n");
+}
+
+} // namespace
+} // namespace vireo::cli
