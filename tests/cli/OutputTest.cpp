@@ -19,7 +19,6 @@ struct EscapeCase {
 };
 
 const EscapeCase kEscapeCases[] = {
-    {"plain", "Bench unit", "\"Bench unit\"", "Bench unit"},
     {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\"", "a\"b\\c"},
     {"control bytes", "\x01\t\r\n\x1f", "\"\\u0001\\u0009\\u000d\\u000a\\u001f\"",
      "\x01\t\r\n\x1f"},
@@ -63,32 +62,24 @@ TEST(CombinedExitCode, IsZeroOnlyWhenAllSucceededElseTheSharedCodeElseOne) {
         EXPECT_EQ(CombinedExitCode(codes), expected) << ::testing::PrintToString(codes);
 }
 
-PortOutcome Outcome(const std::string& port, const std::string& product, int exitCode,
-                    const std::string& message) {
-    PortOutcome o;
-    o.port = port;
-    o.module.productName = product;
-    o.module.firmwareVersion = product.empty() ? "" : "v1.1.0";
-    o.newFirmwareVersion = exitCode == kExitOk ? "v1.2.0" : "";
-    o.exitCode = exitCode;
-    o.message = message;
-    o.seconds = 26.44;
-    return o;
-}
-
 // Columns line up under their headings, a failed port says why, and only flash shows two
 // versions.
 TEST(SummaryTable, RowsLineUpAndNameWhyAPortFailed) {
-    EXPECT_EQ(
-        SummaryTable(Verb::Flash, {Outcome("COM3", "KA40", 0, "Completed successfully."),
-                                   Outcome("COM12", "", 3, "ERROR: Could not open serial port.")}),
-        "Port   Module  Old version  New version  Result      Time\n"
-        "COM3   KA40    v1.1.0       v1.2.0       OK          26.4 s\n"
-        "COM12  -       -            -            FAILED (3)  26.4 s  "
-        "ERROR: Could not open serial port.\n");
-    EXPECT_EQ(SummaryTable(Verb::Set, {Outcome("COM1", "KA40", 0, "OK")}),
-              "Port  Module  Version  Result  Time\n"
-              "COM1  KA40    v1.1.0   OK      26.4 s\n");
+    const PortOutcome ok{.port = "COM3",
+                         .module = {.productName = "KA40", .firmwareVersion = "v1.1.0"},
+                         .newFirmwareVersion = "v1.2.0",
+                         .exitCode = kExitOk,
+                         .message = "OK",
+                         .seconds = 26.44};
+    const PortOutcome failed{
+        .port = "COM12", .exitCode = 3, .message = "ERROR: Could not open serial port."};
+    EXPECT_EQ(SummaryTable(Verb::Flash, {ok, failed}),
+              "Port   Module  Old version  New version  Result      Time\n"
+              "COM3   KA40    v1.1.0       v1.2.0       OK          26.4 s\n"
+              "COM12  -       -            -            FAILED (3)  0.0 s   "
+              "ERROR: Could not open serial port.\n");
+    EXPECT_EQ(SummaryTable(Verb::Set, {ok}), "Port  Module  Version  Result  Time\n"
+                                             "COM3  KA40    v1.1.0   OK      26.4 s\n");
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "VireoFixture.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -87,13 +86,10 @@ TEST_F(VireoCommand, TermPassesBytesBothWaysAndEndsAfterTheInput) {
     EXPECT_EQ(sim->ReceivedText(), "AT");
 }
 
-// The firmware verbs at 115200 baud, paced. info finds the module stuck in its bootloader,
-// declines the reload and points to recover; recover reloads it, with a transcript of the
-// line. flash refuses an image for another model before anything reaches the module, then
-// updates it and reports both versions. A remote flash tries every device: the first does not
-// take the bootloader command, the second is still updated, and the exit code and the last
-// line name the one that failed. Each remote device costs the tool's fixed pauses around the
-// bootloader command (some 9 s).
+// The firmware verbs at 115200 baud. info declines to reload a module stuck in its bootloader
+// and points to recover, which reloads it; flash refuses an image for another model before
+// anything reaches the module, then updates it. A remote flash goes on past a device that does
+// not take the bootloader command, and the exit code and the last line name that one.
 TEST_F(VireoCommand, FirmwareVerbsRecoverUpdateAndReachRemoteDevices) {
     sim::SimConfig config;
     config.damaged = true;
@@ -132,7 +128,6 @@ TEST_F(VireoCommand, FirmwareVerbsRecoverUpdateAndReachRemoteDevices) {
     EXPECT_TRUE(Contains(refused.err, "KD40") && Contains(refused.err, "--force")) << refused.err;
     EXPECT_FALSE(Contains(sim->ReceivedText(), "BOOTLOAD"));
     const std::string image = Sample("KA40_v1.2.0.ebl");
-    ASSERT_LT(std::filesystem::file_size(image), 32u * 1024) << "a bigger image makes this slow";
     const ChildResult r = Vireo({"flash", "--port", "COM1", "--expect-version", "v1.2.0", image});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(Contains(r.out, "Old firmware version: v1.1.0\nNew firmware version: v1.2.0\n"))
@@ -203,7 +198,6 @@ TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     const char* const kRate = "ERROR: Please change the baudrate to 115200 and flow control";
     const char* const kInvalid = "ERROR: The firmware file is invalid.";
     const Refusal refusals[] = {
-        {"term, missing port", {"term", "--port", "COM9"}, 10, "COM9: no such device"},
         {"log cannot be created",
          {"--log", noLog, "recover", "--port", "COM1", image},
          2,
