@@ -209,12 +209,10 @@ TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     }
 }
 
-// One parameter read and written on the module, a write it refuses, a remote module that
-// does not answer; then a remote module's configuration changed through the module (only the
-// typed address is asked for the identity, the rest goes to the EUI address it reported),
-// saved, and played back into the local module of the same product: the file names the
-// remote's construct file, so the import asks first. The local module acknowledges a channel
-// it does not keep: --verify names that parameter alone.
+// get and set on the module and on a remote one (reached by the EUI address it reported); the
+// remote's configuration exported and imported into the local module, which needs --force for
+// another construct file. The local module acknowledges a channel it does not keep: --verify
+// names that parameter alone.
 TEST_F(VireoCommand, ConfigurationVerbsReachBothModulesAndMoveAConfiguration) {
     sim::SimConfig config;
     config.remotes = {{"KA40", "v1.0.2", "00124B000A0B0C0D", "Far node", "1", "1234"}};
