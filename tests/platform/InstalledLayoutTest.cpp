@@ -54,13 +54,10 @@ TEST_F(ScratchRoot, ProgramFolderFollowsWhereTheExecutableLies) {
         EXPECT_EQ(at(c.program), layout.programDirectory) << c.what;
         EXPECT_EQ(shipped, layout.shippedDataDirectory) << c.what;
     }
-    // No shipped path known (Windows), or a build tree: the executable's folder.
-    const UserEnvironment env{at("@xdg"), at("@home")};
-    EXPECT_EQ(at("@bin/"), ChooseProgramLayout(root + "bin/", "", env).programDirectory);
-    fs::remove_all(root + "share");
-    const auto build = ChooseProgramLayout(root + "bin/", relative, env);
-    EXPECT_EQ(at("@bin/"), build.programDirectory);
-    EXPECT_EQ("", build.shippedDataDirectory);
+    // No shipped path known (Windows): the executable's folder. (A build tree, where the
+    // shipped folder is missing, is every run of the report test.)
+    EXPECT_EQ(at("@bin/"),
+              ChooseProgramLayout(root + "bin/", "", {at("@xdg"), at("@home")}).programDirectory);
 }
 
 // Only construct files that the user's folder lacks are copied: no image, no subfolder, no
