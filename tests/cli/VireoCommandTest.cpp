@@ -66,7 +66,7 @@ TEST_F(VireoCommand, TermPassesBytesBothWaysAndEndsAfterTheInput) {
     auto term = [&](const std::string& typed, std::vector<std::string> args) {
         std::ofstream(input, std::ios::binary) << typed;
         args.insert(args.begin(), {"term", "--port", "COM1"});
-        return RunChild(VIREO_EXECUTABLE, args, 60, input);
+        return Vireo(args, input);
     };
     const ChildResult raw = term("AT+VERSION\r", {});
     EXPECT_EQ(raw.exitCode, 0) << raw.err;

@@ -6,9 +6,11 @@
 #include "sim/Simulator.h"
 #include "tests/support/PtyPeer.h"
 
+#include <QProcess>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <sstream>
 
 namespace vireo::test {
 
@@ -18,15 +20,14 @@ struct ChildResult {
     std::string err;
 };
 
-// Runs program with args and waits for it; a child still running after timeoutSeconds is
-// killed (a hung tool must fail its test, not hang the suite). Its standard input is
-// stdinPath; started, when given, gets the child's pid once it runs.
-ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     int timeoutSeconds = 300, const std::string& stdinPath = "/dev/null",
-                     const std::function<void(int pid)>& started = nullptr);
-
 // What a child wrote, a line each (without the line breaks).
-std::vector<std::string> Lines(const std::string& text);
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
 
 inline std::string Sample(const std::string& name) {
     return std::string(VIREO_SAMPLE_DIR) + "/" + name;
@@ -57,8 +58,29 @@ protected:
         sim = modules.front().get();
     }
 
-    static ChildResult Vireo(const std::vector<std::string>& args) {
-        return RunChild(VIREO_EXECUTABLE, args);
+    // Runs vireo and waits for it; one still running after 300 s is killed (a hung tool must
+    // fail its test, not hang the suite). started, when given, gets its pid once it runs.
+    static ChildResult Vireo(const std::vector<std::string>& args,
+                             const std::string& stdinPath = "/dev/null",
+                             const std::function<void(int pid)>& started = nullptr) {
+        QStringList arguments;
+        for (const std::string& arg : args)
+            arguments << QString::fromStdString(arg);
+        QProcess child;
+        child.setStandardInputFile(QString::fromStdString(stdinPath));
+        child.start(VIREO_EXECUTABLE, arguments);
+        if (started && child.waitForStarted())
+            started(static_cast<int>(child.processId()));
+        ChildResult result;
+        if (!child.waitForFinished(300 * 1000)) {
+            child.kill();
+            child.waitForFinished();
+        } else if (child.exitStatus() == QProcess::NormalExit) {
+            result.exitCode = child.exitCode();
+        }
+        result.out = child.readAllStandardOutput().toStdString();
+        result.err = child.readAllStandardError().toStdString();
+        return result;
     }
     // The JSON a successful command printed (an undefined value when it printed none).
     static QJsonValue Json(const std::vector<std::string>& args) {
