@@ -2,14 +2,17 @@
 // a private port folder. A module answers at the line rate, byte after byte, as a real one does.
 #pragma once
 
-#include "JsonReader.h"
 #include "sim/Simulator.h"
 #include "tests/support/PtyPeer.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
 #include <QProcess>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 namespace vireo::test {
@@ -27,6 +30,22 @@ inline std::vector<std::string> Lines(const std::string& text) {
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+// The value of the whole text, or nullopt when it is not valid JSON (Qt's reader rejects bytes
+// that are not UTF-8; it takes only arrays and objects at the top, hence the array around it).
+inline std::optional<QJsonValue> ParseJson(const std::string& text) {
+    QJsonParseError error;
+    const QJsonDocument doc =
+        QJsonDocument::fromJson(QByteArray::fromStdString("[" + text + "]"), &error);
+    if (error.error != QJsonParseError::NoError || doc.array().size() != 1)
+        return std::nullopt;
+    return doc.array().at(0);
+}
+
+// A string's value in UTF-8, or a number's digits.
+inline std::string Text(const QJsonValue& value) {
+    return value.isDouble() ? std::to_string(value.toInteger()) : value.toString().toStdString();
 }
 
 inline std::string Sample(const std::string& name) {
