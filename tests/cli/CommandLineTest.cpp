@@ -1,6 +1,7 @@
 // The command line: what each verb accepts, and the usage errors it reports.
 #include "cli/CommandLine.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -16,12 +17,8 @@ std::vector<std::string> Split(const std::string& line) {
     return words;
 }
 
-struct RejectCase {
-    const char* line;
-    const char* error; // part of the error text
-};
-
-const RejectCase kRejected[] = {
+// A command line and part of the error text it gives.
+const std::pair<const char*, const char*> kRejected[] = {
     {"", "no command given"},
     {"frobnicate", "unknown command 'frobnicate'"},
     {"--bogus", "unknown option '--bogus'"},
@@ -123,11 +120,8 @@ TEST(CommandLine, AcceptsWhatCanBeUsed) {
 }
 
 TEST(CommandLine, RejectsWhatCannotBeUsed) {
-    for (const RejectCase& c : kRejected) {
-        SCOPED_TRACE(c.line);
-        const ParsedCommandLine parsed = ParseCommandLine(Split(c.line));
-        EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
-    }
+    for (const auto& [line, error] : kRejected)
+        EXPECT_THAT(ParseCommandLine(Split(line)).error, ::testing::HasSubstr(error)) << line;
 }
 
 } // namespace

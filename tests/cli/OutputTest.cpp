@@ -10,13 +10,8 @@
 namespace vireo::cli {
 namespace {
 
-struct EscapeCase {
-    const char* name;
-    std::string input;
-    std::string json; // what JsonString gives
-};
-
-const EscapeCase kEscapeCases[] = {
+// What a text gives: its name, its bytes, and the JSON string.
+const std::tuple<const char*, std::string, std::string> kEscapeCases[] = {
     {"quote and backslash", "a\"b\\c", "\"a\\\"b\\\\c\""},
     {"control bytes", "\x01\t\r\n\x1f", "\"\\u0001\\u0009\\u000d\\u000a\\u001f\""},
     {"DEL", "a\x7f", "\"a\\u007f\""},
@@ -34,8 +29,8 @@ const EscapeCase kEscapeCases[] = {
 };
 
 TEST(JsonString, EscapesWhatJsonForbidsAndKeepsWellFormedUtf8) {
-    for (const EscapeCase& c : kEscapeCases)
-        EXPECT_EQ(JsonString(c.input), c.json) << c.name;
+    for (const auto& [name, input, json] : kEscapeCases)
+        EXPECT_EQ(JsonString(input), json) << name;
 }
 
 TEST(CombinedExitCode, IsZeroOnlyWhenAllSucceededElseTheSharedCodeElseOne) {

@@ -177,12 +177,6 @@ TEST_F(VireoCommand, FlashOnSeveralPortsUpdatesTheGoodModulesAndSumsUp) {
     EXPECT_TRUE(Contains(r.err, "COM1: 50.00% Completed!")) << r.err;
 }
 
-struct Refusal {
-    std::vector<std::string> args;
-    int exitCode;
-    const char* error; // part of standard error
-};
-
 // Refusals that come before the module is talked to: nothing reaches it.
 TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     StartModule({});
@@ -191,7 +185,11 @@ TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
     std::ofstream{empty};
     const char* const kRate = "ERROR: Please change the baudrate to 115200 and flow control";
     const char* const kInvalid = "ERROR: The firmware file is invalid.";
-    const Refusal refusals[] = {
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* error; // part of standard error
+    } refusals[] = {
         {{"--log", noLog, "recover", "--port", "COM1", image}, 2, "cannot write the traffic"},
         {{"info", "--port", "COM1", "--bogus"}, 2, "unknown option '--bogus'"},
         {{"flash", "--port", "COM1", "--baud", "9600", image}, 2, kRate},
@@ -199,7 +197,7 @@ TEST_F(VireoCommand, RefusalsHaveTheirExitCodesAndLeaveTheModuleAlone) {
         {{"flash", "--port", "COM1", empty}, 1, kInvalid},
         {{"recover", "--port", "COM1", empty + ".none"}, 1, kInvalid},
     };
-    for (const Refusal& refusal : refusals) {
+    for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.args[0] + " " + refusal.args.back());
         const ChildResult r = Vireo(refusal.args);
         EXPECT_EQ(r.exitCode, refusal.exitCode);
