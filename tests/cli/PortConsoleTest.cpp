@@ -1,8 +1,11 @@
-// Several ports' verbs on their own threads: the core's messages (through the UI services)
-// and the verbs' own lines reach the console of the thread's port, whole and after its name.
+// What the tool writes on standard error: the progress line on a terminal, and the lines of
+// several ports' verbs on their own threads, where the core's messages (through the UI
+// services) and the verbs' own lines reach the console of the thread's port, whole and after
+// its name.
 #include "cli/PortConsole.h"
 #include "cli/Connection.h"
 #include "cli/ConsoleUi.h"
+#include "cli/ProgressView.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -19,6 +22,33 @@ std::string Contents(std::FILE* file) {
     for (int c; (c = std::fgetc(file)) != EOF;)
         text += static_cast<char>(c);
     return text;
+}
+
+// What a terminal line shows for text: each "\r" goes back to its start, and later
+// characters overwrite earlier ones.
+std::string Shown(const std::string& text) {
+    std::string line;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, '\r');)
+        line = part + line.substr(std::min(part.size(), line.size()));
+    return line.substr(0, line.find_last_not_of(' ') + 1);
+}
+
+TEST(ConsoleProgressView, OnATerminalRewritesOneLineAndLeavesNoRestOfLongerText) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    {
+        CConsoleProgressView view(file, true);
+        view.SetStatus("Preparing for firmware update......");
+        view.SetStatus("50.00% Completed!");
+        view.SetProgress(50);
+    }
+    std::string text = Contents(file);
+    std::fclose(file);
+    ASSERT_EQ(text.find('\n'), text.size() - 1) << "one line end, at the end";
+    text.pop_back();
+    EXPECT_EQ(Shown(text),
+              "[" + std::string(15, '#') + std::string(15, '.') + "] 50.00% Completed!");
 }
 
 TEST(PortConsole, ALineThatNamesItsPortIsNotPrefixedTwice) {
@@ -61,7 +91,8 @@ TEST(PortConsole, MessagesOfEachThreadGoToItsOwnPortWithoutMixingLines) {
                 const std::string me = "from " + names[i];
                 for (int m = 0; m < kMessages; ++m) {
                     if (m % 2)
-                        ShowMessage("ERROR: core message " + std::to_string(m) + " " + me);
+                        ShowMessage("ERROR: core message " + std::to_string(m) + " " + me + "\n" +
+                                    me);
                     else
                         PrintError("verb message " + std::to_string(m) + " " + me + "\n  " + me);
                 }
@@ -80,8 +111,9 @@ TEST(PortConsole, MessagesOfEachThreadGoToItsOwnPortWithoutMixingLines) {
         ++lines[port];
     }
     for (int i = 0; i < kPorts; ++i) {
-        EXPECT_EQ(lines[names[i]], kMessages / 2 * 3) << names[i];
-        EXPECT_EQ(reasons[i], "ERROR: core message 1 from " + names[i]);
+        EXPECT_EQ(lines[names[i]], kMessages * 2) << names[i];
+        // The first error, its lines joined: the reason in the summary.
+        EXPECT_EQ(reasons[i], "ERROR: core message 1 from " + names[i] + " from " + names[i]);
     }
     std::fclose(file);
 }

@@ -1,6 +1,5 @@
 // vireo update as people run it, against an HTTP server on the loopback interface.
-#include "ChildProcess.h"
-#include "JsonReader.h"
+#include "VireoFixture.h"
 #include "tests/support/HttpTestServer.h"
 
 #include <filesystem>
@@ -12,20 +11,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class UpdateCommand : public ::testing::Test {
+class UpdateCommand : public VireoCommand {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/vireo-update-cli-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    ChildResult Vireo(std::vector<std::string> args) {
+    static ChildResult Update(std::vector<std::string> args) {
         args.insert(args.begin(), "update");
-        return RunChild(VIREO_EXECUTABLE, args, 120);
+        return Vireo(args);
     }
 
-    fs::path dir;
+    const fs::path scratch = dir.Path();
     CHttpTestServer server;
     CUpdateHostOverride host{server.HostPort()};
 };
@@ -34,37 +27,37 @@ protected:
 // with the state of each construct file, as text and as JSON; --download stores what it can
 // and fails for the rest.
 TEST_F(UpdateCommand, CheckListsBothIndexesAndDownloadStoresWhatItCan) {
-    const ChildResult none = Vireo({"--check"});
+    const ChildResult none = Update({"--check"});
     EXPECT_EQ(7, none.exitCode);
     EXPECT_EQ("ERROR: Could not connect to update server.\n", none.err);
     EXPECT_EQ("", none.out);
     // With --json a failure still gives a result, with its code.
-    const auto failed = ParseJson(Vireo({"--check", "--json"}).out);
+    const auto failed = ParseJson(Update({"--check", "--json"}).out);
     ASSERT_TRUE(failed.has_value());
     EXPECT_EQ("7", Text((*failed)["exit_code"]));
     EXPECT_EQ("the update server cannot be reached", Text((*failed)["message"]));
 
-    std::ofstream(dir / "have.vmcon") << "x";
+    std::ofstream(scratch / "have.vmcon") << "x";
     server.SetFile("Configs", {200, "TOLK\r\nhave.vmcon\r\nnew.vmcon\r\n../up.vmcon\r\n"});
     server.SetFile("Firmware", {200, "TOLK\nKA40:1.2.0:KA40 v1.2.0.ebl\nbroken line\n"});
-    const ChildResult text = Vireo({"--check", "--dir", dir.string()});
+    const ChildResult text = Update({"--check", "--dir", scratch.string()});
     EXPECT_EQ(0, text.exitCode) << text.err;
     EXPECT_EQ("config\tpresent\thave.vmcon\nconfig\tmissing\tnew.vmcon\nconfig\trefused\t../"
               "up.vmcon\nfirmware\tKA40\t1.2.0\tKA40 v1.2.0.ebl\n",
               text.out);
-    const auto json = ParseJson(Vireo({"--check", "--json", "--dir", dir.string()}).out);
+    const auto json = ParseJson(Update({"--check", "--json", "--dir", scratch.string()}).out);
     ASSERT_TRUE(json.has_value());
     EXPECT_EQ(server.BaseAddress(), Text((*json)["server"]));
     EXPECT_EQ("refused", Text((*json)["configs"][2]["state"]));
     EXPECT_EQ("KA40 v1.2.0.ebl", Text((*json)["firmware"][0]["file"]));
 
     server.SetFile("new.vmcon", {200, "[G/N]10;<d>;c=\"AT\";"});
-    const ChildResult download = Vireo({"--download", "--dir", dir.string()});
+    const ChildResult download = Update({"--download", "--dir", scratch.string()});
     EXPECT_EQ(1, download.exitCode);
     EXPECT_NE(std::string::npos,
               download.err.find("ERROR: Could not download file:\n'have.vmcon'."))
         << download.err;
-    EXPECT_TRUE(fs::exists(dir / "new.vmcon"));
+    EXPECT_TRUE(fs::exists(scratch / "new.vmcon"));
 }
 
 } // namespace
