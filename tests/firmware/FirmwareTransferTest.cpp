@@ -238,12 +238,6 @@ TEST_F(TransferTest, EachWaitEndsWithItsOwnResultInItsOwnTime) {
              l.lostAt = 1000;
          },
          R::LineLost, 1000, 2000},
-        {"lost before restart", V::Local,
-         [](FakeBootloader& l) {
-             l.restartText = false;
-             l.lostAt = 1000;
-         },
-         R::LineLost, 1000, 2000},
         {"stop in blocks", V::Local, [](FakeBootloader& l) { l.stopAt = 15; }, R::Stopped, 15, 200,
          3},
     };
@@ -279,8 +273,6 @@ TEST_F(TransferTest, VariantsEndAndFailTheirOwnWay) {
     EXPECT_EQ("", FailureTexts(V::Recovery, R::NoStartSignal).status);
     EXPECT_EQ("Transmit error.", FailureTexts(V::Local, R::NoStartSignal).status);
     EXPECT_EQ("", FailureTexts(V::Remote, R::RetriesExhausted).message);
-    EXPECT_EQ("ERROR: Could not open the firmware file.",
-              FailureTexts(V::Local, R::FileError).message);
 }
 
 // 22 MB: remaining * 100 no longer fits 32 bits; the bar must still only climb to 100.
