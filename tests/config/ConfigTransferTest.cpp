@@ -201,8 +201,6 @@ TEST_F(ConfigFileFaults, MalformedFilesEndInTheErrorLogOrAMessage) {
     const std::string crlf = "\r\n", none;
     // clang-format off
     const std::vector<Malformed> cases = {
-        {"no Firmware section", Outcome::Invalid, {}, 0, none,
-         "[0]\r\nCommand=AT+PANID=1234\r\n"},
         {"empty version", Outcome::Invalid, {}, 0, none,
          "[Firmware]\r\nVersion=\r\nNum_of_saves=1\r\n[0]\r\nCommand=ATZ\r\n"},
         {"too large", Outcome::Invalid, {}, 0, none, kHead + std::string(9 << 20, 'x')},
