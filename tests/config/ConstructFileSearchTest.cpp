@@ -1,10 +1,15 @@
-// Reading construct files and the fallback search for the newest one in a directory.
+// Finding the construct file of a device: reading a file, the exact name, the question, the
+// update and the fallback search for the newest file in the program directory.
 #include "config/ConstructFile.h"
+#include "config/ConstructLoader.h"
+#include "tests/support/ScriptedUi.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <optional>
 
 namespace fs = std::filesystem;
 
@@ -69,8 +74,7 @@ TEST(ConstructFileVersion, IsReadFromTheName) {
         {"KM40X_v1.vmcon", 1000000.0},
         {"KM40X_v1.2e5.vmcon", 1000002.0}, // no exponent
         {"1.5.txt", 1000005.0},            // no "v": scan from the start
-        {"KA40_1.0.2.vmcon", 0.0},         // the first "v" is in ".vmcon"
-        {"Dev_v1.0.vmcon", 0.0},           // ... or in the product name
+        {"KA40_1.0.2.vmcon", 0.0},         // the first "v" is in ".vmcon" (or the product)
         {"KM40X_V1.2.vmcon", 0.0},         // "v" is exact case
         {"KM40X_v1_2.vmcon", 0.0}};
     for (const auto& [name, version] : cases)
@@ -91,6 +95,74 @@ TEST(ConstructFileRead, ReadsAtMost64KiBUpToTheFirstZeroByteAndFailsOnNoFile) {
     for (const fs::path& none : {dir.path / "missing.vmcon", dir.path}) {
         EXPECT_EQ(ReadConstructFile(none.string(), &ok), "");
         EXPECT_FALSE(ok);
+    }
+}
+
+TEST(ConstructLoader, ExactNameThenTheQuestionThenTheNewestFileOfTheLocalProduct) {
+    const char* const ask = "WARNING: Could not recognize the firmware version.\r\nMaybe this "
+                            "manager is out of date. Would you like to update this manager?";
+    struct Case {
+        const char* title;
+        std::vector<std::string> files; // "name:group", the group of its only parameter
+        std::string fileName;
+        std::optional<vireo::MsgAnswer> answer; // to the question, when it must come
+        bool update;                            // whether an update is at hand
+        std::string group;                      // of the loaded parameter; empty: load fails
+    };
+    using A = vireo::MsgAnswer;
+    const std::vector<Case> cases = {
+        {"exact name",
+         {"KA40_v1.0.0.vmcon:Exact", "KA40_v9.0.0.vmcon:Newer"},
+         "KA40_v1.0.0.vmcon",
+         {},
+         false,
+         "Exact"},
+        {"fallback",
+         {"KD40_v5.0.0.vmcon:Other", "KA40_v1.2.0.vmcon:Same"},
+         "KA40_v1.3.0.vmcon",
+         A::No,
+         true,
+         "Same"},
+        {"update", {}, "KA40_v1.3.0.vmcon", A::Yes, true, "Downloaded"},
+        // Yes without an update at hand is taken as No.
+        {"nothing found", {"readme.md:None"}, "KA40_v1.3.0.vmcon", A::Yes, false, ""},
+        // The name comes from the device: it never leads out of the directory.
+        {"outside",
+         {"../outside.vmcon:Outside", "KA40_v1.0.0.vmcon:Inside"},
+         "../outside.vmcon",
+         A::No,
+         false,
+         "Inside"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        TempDir dir;
+        fs::create_directories(dir.path / "program");
+        for (const std::string& f : c.files) {
+            const size_t colon = f.find(':');
+            dir.Write("program/" + f.substr(0, colon),
+                      "[" + f.substr(colon + 1) + "/Name]10;d=<x>;c= AT+X;\n");
+        }
+        vireo::test::CScriptedUi ui;
+        if (c.answer)
+            ui.Expect(ask, *c.answer);
+        if (c.group.empty())
+            ui.Expect("ERROR: Could not recognize the firmware version.\r\nPlease uninstall this "
+                      "manager and intall the latest manager.");
+        ConstructLoadRequest request{
+            c.fileName, "KA40", false, (dir.path / "program/").string(), {}};
+        if (c.update)
+            request.updateFromWeb = [&](const std::string& directory) {
+                std::ofstream(directory + "KA40_v1.3.0.vmcon")
+                    << "[Downloaded/Name]10;d=<x>;c= AT+X;";
+            };
+        const auto data = std::make_unique<CConstructData>();
+        EXPECT_EQ(c.group.empty() ? -1 : 1, ParseConstructFile(*data, request));
+        EXPECT_EQ(c.fileName, data->m_strConstructFile); // the name asked for in any case
+        EXPECT_EQ(c.group, data->m_nParams ? data->m_params[0].group : "");
+        if (c.answer) {
+            EXPECT_EQ(vireo::MsgIcon::Question, ui.Shown().at(0).icon);
+        }
     }
 }
 
