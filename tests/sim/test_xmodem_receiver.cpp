@@ -105,15 +105,5 @@ TEST(XmodemReceiver, SenderVanishingMidBlockGetsNakThenTheTransferEnds) {
     EXPECT_EQ(h.rx.GetState(), S::Failed);
 }
 
-TEST(XmodemReceiver, TwoCansCancelButOneCanIsNoise) {
-    Harness h;
-    h.Out();
-    h.Feed("\x18");
-    h.Feed("x");
-    EXPECT_FALSE(h.rx.Finished());
-    h.Feed("\x18\x18");
-    EXPECT_EQ(h.rx.GetState(), S::Cancelled);
-}
-
 } // namespace
 } // namespace vireo::sim
