@@ -81,7 +81,6 @@ TEST_F(PortOpenFailureOnPty, MissingAndNonSerialDevicesAreToldApart) {
         PortOpenCause cause;
         const char* device;
     } rows[] = {
-        {7, PortOpenCause::NoSuchDevice, ""}, // only registered ports name a device here
         {8, PortOpenCause::NoSuchDevice, "/dev/ttyUSB77"},
         {5, PortOpenCause::NotSerial, "/dev/null"},
     };
