@@ -167,13 +167,6 @@ TEST_F(DeviceLinkTest, NotConnectedSendShowsAMessageAndQueryIsSilent) {
     EXPECT_EQ(0, polls);
 }
 
-TEST_F(DeviceLinkTest, VanishedDeviceFailsTheNextTransactionWithoutHanging) {
-    peer.HangUp();
-    link.m_sleep = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
-    EXPECT_EQ(0, link.SendCommand("AT\r\n", 1));
-    EXPECT_EQ("ERROR", link.QueryCommand("AT+VERSION\r\n", 1));
-}
-
 // The module floods the line as fast as the pty takes it.
 TEST_F(DeviceLinkTest, FloodOnThePortEndsAtTheTimeOutWithinTheRingsBound) {
     std::atomic<bool> stop{false};
