@@ -33,11 +33,14 @@ TEST_F(CommandMode, RefusesWhatTheModuleCannotTake) {
         {"AT+PANID=FFFF\r\n", kError},  // outside the range
         {"AT+PANID=10000\r\n", kError}, // wider than its four digits
         {"AT+PANID=12G4\r\n", kError},
-        {"AT+PANID\r\n", Answer("BEEF")}, // a refused value leaves the old one
+        {"AT+PANID\r\n", Answer("BEEF")},   // a refused value leaves the old one
+        {"AT+NETNAME=TENLETTERS\r\n", kOk}, // each bound is met by one value and passed by one
         {"AT+NETNAME=ELEVENCHARS\r\n", kError},
         {"ATS12=4800\r\n", kError}, // not in the value list
+        {"ATS13=2\r\n", kOk},       // a choice index
         {"ATS13=3\r\n", kError},
         {"AT+HWREV=C1\r\n", kError}, // read-only
+        {"ATS01=-7\r\n", kOk},
         {"ATS01=x\r\n", kError},
         {"AT&f\r\n", kOk}, // factory values, identity included
         {"AT+PANID\r\n", Answer("1A2B")},
