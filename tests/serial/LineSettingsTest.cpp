@@ -26,10 +26,8 @@ TEST(WriteTimeout, EveryWriteHasADeadline) {
         int baud;
         int length;
         int64_t ms;
-    } cases[] = {
-        {9600, 6, 144},   {115200, 4, 8},   {230400, 1029, 1029}, {9600, INT_MAX, 24LL * INT_MAX},
-        {460800, 6, 500}, {921600, 1, 500}, {921600, 1029, 1029}, {921600, INT_MAX, INT_MAX},
-        {0, 600, 600}};
+    } cases[] = {{9600, 6, 144},   {230400, 1029, 1029}, {9600, INT_MAX, 24LL * INT_MAX},
+                 {460800, 6, 500}, {921600, 1029, 1029}, {0, 600, 600}};
     for (const auto& c : cases) {
         EXPECT_EQ(c.ms, WriteDeadlineMs(WriteTimeoutMultiplier(c.baud), c.length))
             << c.baud << " baud, " << c.length << " bytes";

@@ -1,5 +1,5 @@
-// The transcript file: what the port records into it from several threads, a path that cannot
-// be written, a file that fills up, and a writer that falls behind.
+// The transcript file: what the port records into it from several threads, a file that fills
+// up, and a writer that falls behind (a path that cannot be written is the window's test).
 #include "serial/Transcript.h"
 #include "serial/SerialPort.h"
 #include "tests/support/PtyPeer.h"
@@ -52,14 +52,6 @@ protected:
     }();
 };
 
-TEST_F(TranscriptTest, APathThatCannotBeCreatedIsRefusedAtOnce) {
-    for (const std::string& path : {dir + "/missing/t.log", std::string()}) {
-        std::string error;
-        EXPECT_EQ(CTranscript::Start(path, "test", error), nullptr) << path;
-        EXPECT_EQ(error, "No such file or directory") << path;
-    }
-}
-
 // Writers on several threads, a transcript switched on and off meanwhile, and a port that
 // closes under the writers: each writer ends with the connection without touching the released
 // descriptor (ThreadSanitizer watches).
@@ -100,11 +92,8 @@ TEST_F(TranscriptTest, RecordsBothDirectionsOfThePortWhileWritersRaceWithClose) 
     SetActiveTranscript(nullptr);
     transcript->Stop();
 
+    // The header and the open line are the command-line recovery test's to check.
     const std::string text = ReadFile(path);
-    const auto lines = Lines(text);
-    ASSERT_GE(lines.size(), 6u) << text;
-    EXPECT_EQ(lines[0], "# Traffic transcript of vireo test");
-    EXPECT_TRUE(Has(lines[3], "COM1 == open " + peer.SlavePath() + ": 115200 baud")) << lines[3];
     for (const char* record : {" COM1 -> AT<CR>\n", " COM1 <- OK<CR><LF>\n", " COM1 == closed\n",
                                " -- transcript ends\n"})
         EXPECT_TRUE(Has(text, record)) << record;

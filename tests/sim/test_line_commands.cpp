@@ -12,71 +12,45 @@ namespace {
 using namespace testing;
 using CommandMode = LineTest;
 
-// One session, command after command: echo, identity, parameters, remote commands and the
-// refusals that the manager's tests count on.
-TEST_F(CommandMode, AnswersTheCommandSet) {
+// Refusals and hostile input in one session; the answers the manager's end-to-end tests read
+// and write are theirs to check.
+TEST_F(CommandMode, RefusesWhatTheModuleCannotTake) {
     SimConfig c = FastConfig();
-    c.eui = "000d6f0000abcdef";
     c.nodeName = "Lab bench two";
-    c.flowControl = 2;
     Start(c);
     const std::string kd40 = "000D6F0000B10002"; // the second default remote
     const struct {
         std::string command;
         std::string answer;
     } session[] = {
-        {"AT\r\n", "AT\r\r\nOK\r\n\n"}, // echo, the answer, then the echoed LF
-        // The value right after the first LF: the tool skips a reply up to there.
-        {"AT+VERSION\r\n", "AT+VERSION\r\r\nv1.1.0\r\n\r\nOK\r\n\n"},
         {"ATE0\r\n", "ATE0\r\r\nOK\r\n"}, // echo is off before the LF arrives
-        {"at\r\n", kOk},
-        {"ATE1\n", kOk},
-        {"ATR1\r", "ATR1\r\r\nOK\r\n"},
-        {"ate0\r\n", "ate0\r\r\nOK\r\n"},
-        {"at+productname\r\n", Answer("KA40")},
-        {"AT+LONGADDR\r\n", Answer("000D6F0000ABCDEF")},
-        {"AT+NODENAME\r\n", Answer("Lab bench two")},
-        {"AT+NODETYPE\r\n", Answer("1")},
-        {"AT+UF\r\n", Answer("2")},
         {"AT+UF=3\r\n", kError},
         {"AT+VERSION=v9.9.9\r\n", kError},
         {"AT+NODENAME=A name far too long for sixteen\r\n", kError},
-        {"AT+NODENAME=Shelf 3\r\n", kOk},
-        {"AT+NODENAME\r\n", Answer("Shelf 3")},
         {"AT+FROBNICATE\r\n", kError},
         {"ATR2\r\n", kError},
-        {"AT+PANID\r\n", Answer("1A2B")},
         {"AT+PANID=BEEF\r\n", kOk},
-        {"at+panid\r\n", Answer("BEEF")},
         {"AT+PANID=FFFF\r\n", kError},  // outside the range
         {"AT+PANID=10000\r\n", kError}, // wider than its four digits
         {"AT+PANID=12G4\r\n", kError},
-        {"AT+PANID\r\n", Answer("BEEF")}, // a refused value leaves the old one
-        {"AT+NETNAME=TENLETTERS\r\n", kOk},
+        {"AT+PANID\r\n", Answer("BEEF")},   // a refused value leaves the old one
+        {"AT+NETNAME=TENLETTERS\r\n", kOk}, // each bound is met by one value and passed by one
         {"AT+NETNAME=ELEVENCHARS\r\n", kError},
         {"ATS12=4800\r\n", kError}, // not in the value list
         {"ATS13=2\r\n", kOk},       // a choice index
         {"ATS13=3\r\n", kError},
         {"AT+HWREV=C1\r\n", kError}, // read-only
-        {"AT+HWREV\r\n", Answer("B2")},
-        {"AT+PREFIX\r\n", Answer("")},
         {"ATS01=-7\r\n", kOk},
         {"ATS01=x\r\n", kError},
         {"AT&f\r\n", kOk}, // factory values, identity included
         {"AT+PANID\r\n", Answer("1A2B")},
-        {"ATS01\r\n", Answer("3")},
         {"AT+NODENAME\r\n", Answer("Lab bench two")},
         {std::string(5000, 'A') + "\r\n", kError},
         {std::string("AT\xFF\x80\r\n", 6), kError},
         {std::string("A\0T\x01\r\n", 6), kOk}, // zero and control bytes are dropped
-        {"at+rc=" + std::string("000d6f0000b10002") + ",at+productname\r\n", Answer("KD40")},
-        {"AT+RC=" + kd40 + ",AT+CHANNEL=22\r\n", kOk},
-        {"AT+CHANNEL\r\n", Answer("15")}, // the local store is untouched
         {"AT+RC=" + kd40 + ",AT+CHANNEL=99\r\n", kError},
-        {"AT+RC=" + kd40 + ",ATZ\r\n", kOk},
-        {"AT+RC=" + kd40 + ",AT+CHANNEL\r\n", Answer("22")}, // kept over a restart
-        {"AT+RC=" + kd40 + ",AT+DS\r\n", kError},            // no scans from afar
-        {"AT+RC=0000000000000001,AT+VERSION\r\n", kError},   // after the unknown-address wait
+        {"AT+RC=" + kd40 + ",AT+DS\r\n", kError},          // no scans from afar
+        {"AT+RC=0000000000000001,AT+VERSION\r\n", kError}, // after the unknown-address wait
         {"AT+RC=no comma\r\n", kError},
         {"AT+BOOTLOAD=2,000D6F0000B10004\r\n", kError}, // no clone to another product
         {"AT+BOOTLOAD=2,0000000000000009\r\n", kError},

@@ -24,7 +24,6 @@ TEST(UpdateIndex, GivesTheNonEmptyLinesAfterTheMarker) {
         {"marker without its line feed", "TOLK", false, {}},
         {"marker in lower case", "tolk\nKA40.vmcon\n", false, {}},
         {"a byte before the marker", " TOLK\nKA40.vmcon\n", false, {}},
-        {"an HTML page", "<html>TOLK\n</html>", false, {}},
         {"text after a zero byte is not read", std::string("TOLK\na\n\0b\n", 10), true, {"a"}},
     };
     for (const Case& c : cases) {

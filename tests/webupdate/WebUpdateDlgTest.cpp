@@ -138,6 +138,10 @@ TEST_F(WebUpdateDlgTest, PageTakesTheFirmwareOnlyWhenTheFileWasStored) {
     ui.Expect(kNotice, MsgAnswer::Yes);
     ui.QueueSaveFile(path);
     page->OnDownloadFromWeb();
+    EXPECT_EQ("NOTICE", ui.Shown().at(0).caption);
+    EXPECT_EQ("KA40_v1.2.0.ebl", ui.LastSaveOptions().initialName);
+    EXPECT_EQ("ebl Files(*.ebl)|*.ebl|All Files(*.*)|*.*|", ui.LastSaveOptions().filter);
+    EXPECT_TRUE(ui.LastSaveOptions().promptOverwrite);
     EXPECT_EQ(path, page->m_filePath);
     EXPECT_EQ(3000u, fs::file_size(path));
 
