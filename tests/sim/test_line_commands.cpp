@@ -1,8 +1,6 @@
-// The local module's command interpreter and its scan of the network, through the real
-// pseudo-terminal.
+// The local module's command interpreter, its escape from data mode and its paced answers,
+// through the real pseudo-terminal.
 #include <gtest/gtest.h>
-
-#include <sstream>
 
 #include "SimTestSupport.h"
 
@@ -24,11 +22,8 @@ TEST_F(CommandMode, RefusesWhatTheModuleCannotTake) {
         std::string answer;
     } session[] = {
         {"ATE0\r\n", "ATE0\r\r\nOK\r\n"}, // echo is off before the LF arrives
-        {"AT+UF=3\r\n", kError},
-        {"AT+VERSION=v9.9.9\r\n", kError},
         {"AT+NODENAME=A name far too long for sixteen\r\n", kError},
         {"AT+FROBNICATE\r\n", kError},
-        {"ATR2\r\n", kError},
         {"AT+PANID=BEEF\r\n", kOk},
         {"AT+PANID=FFFF\r\n", kError},  // outside the range
         {"AT+PANID=10000\r\n", kError}, // wider than its four digits
@@ -74,74 +69,6 @@ TEST_F(CommandMode, EscapeNeedsSilenceOnBothSides) {
     EXPECT_EQ(line.Take(), kOk);
     EXPECT_EQ(line.Command("ATE0\r\n"), "ATE0\r\r\nOK\r\n");
     EXPECT_EQ(line.Command("+++ATE0\r\n"), kError) << "an escape without silence is no escape";
-}
-
-TEST_F(CommandMode, SleepyDeviceLosesBytesWhileAsleepAndWakesOnLineFeed) {
-    SimConfig c = FastConfig();
-    c.nodeType = "4";
-    c.timing.sleepAfterMs = 1000;
-    Start(c);
-    EXPECT_EQ(line.Command("ATE0\r\n"), "ATE0\r\r\nOK\r\n");
-    ASSERT_TRUE(sim->WaitForMode(Mode::Sleeping, 10s));
-    line.Write("AT\r\n");
-    line.ReadFor(300ms);
-    EXPECT_EQ(line.Take(), "");
-    EXPECT_TRUE(sim->WaitForReceived("AT\r\n", 1s)) << "the bytes reached the module and were lost";
-    line.Write("\n");
-    ASSERT_TRUE(sim->WaitForMode(Mode::Command, 5s));
-    line.ReadFor(100ms);
-    EXPECT_EQ(line.Command("AT\r\n"), kOk);
-    EXPECT_TRUE(sim->WaitForMode(Mode::Sleeping, 10s)) << "asleep again after the quiet time";
-}
-
-TEST_F(CommandMode, ByteGapSpreadsTheAnswerAtLeastTheGapPerByte) {
-    // Lower bounds only: a busy machine makes every step later, never earlier.
-    const std::chrono::milliseconds gap(5);
-    for (bool pacing : {false, true}) {
-        SCOPED_TRACE(pacing ? "with pacing" : "without pacing");
-        SimConfig c = FastConfig();
-        c.timing.byteGapMs = static_cast<int>(gap.count());
-        c.pacing = pacing;
-        Start(c);
-        ASSERT_EQ(line.Command("ATE0\r\n"), "ATE0\r\r\nOK\r\n");
-        const auto t0 = std::chrono::steady_clock::now();
-        line.Write("AT+PRODUCTNAME\r\n");
-        const std::string answer = Answer("KA40");
-        for (std::size_t i = 1; i <= answer.size(); ++i) {
-            ASSERT_TRUE(line.ReadUntil(answer.substr(0, i)));
-            EXPECT_GE(std::chrono::steady_clock::now() - t0, gap * (i - 1)) << "byte " << i - 1;
-        }
-        EXPECT_EQ(line.Take(), answer);
-    }
-}
-
-// The local node's line is marked with '*', its end devices' lines with CHD or CLD, and every
-// remote, up to the most the simulator plays, has a node line (the manager's scan tests check
-// the fields).
-TEST_F(CommandMode, ScanListsTheLocalNodeItsChildrenAndEveryRemote) {
-    SimConfig c = FastConfig();
-    c.remoteCount = 300;
-    Start(c);
-    line.Command("ATE0\r\n");
-    const std::string reply = line.Command("at+ds\r\n", 20s);
-    ASSERT_EQ(reply.find("OK"), reply.size() - 4) << "nothing before the end may read OK";
-    int local = 0, children = 0, nodes = 0;
-    std::istringstream lines(reply);
-    for (std::string l; std::getline(lines, l);) {
-        const auto bar = l.find('|');
-        if (bar == std::string::npos)
-            continue;
-        if (l.find('*') < bar)
-            ++local;
-        else if (l.find("CHD") < bar || l.find("CLD") < bar)
-            ++children;
-        else
-            ++nodes;
-    }
-    EXPECT_EQ(local, 1);
-    EXPECT_EQ(children, 120) << "an end device and a sleepy one in every five remotes";
-    EXPECT_EQ(nodes, 300);
-    EXPECT_NE(reply.find("|" + sim->Remote(299).NodeName() + "\r\n"), std::string::npos);
 }
 
 // Pacing spreads an answer over its line time (on the module's own time stamps, as a lower

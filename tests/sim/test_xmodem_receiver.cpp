@@ -1,5 +1,6 @@
 // The XMODEM-CRC receiver engine, driven with made-up time: what a sender that misbehaves
-// gets. Whole uploads are the manager's firmware tests and the standard sender's.
+// gets; and the check of the image that arrived. Whole uploads are the manager's firmware
+// tests and the standard sender's.
 #include <gtest/gtest.h>
 
 #include "sim/FirmwareImage.h"
@@ -87,6 +88,19 @@ TEST(XmodemReceiver, SenderVanishingMidBlockGetsNakThenTheTransferEnds) {
     EXPECT_EQ(h.Out(), "\x06");
     h.Advance(3000ms);
     EXPECT_EQ(h.rx.GetState(), S::Failed);
+}
+
+TEST(FirmwareImageFormat, ValidOnlyForItsModelWithIntactPayload) {
+    const std::string image = BuildImage("KD40", "v2.0.1", std::string(3000, '\x5A'));
+    std::string version;
+    EXPECT_TRUE(IsValidImageFor(image + std::string(100, '\x26'), "KD40", &version));
+    EXPECT_EQ(version, "v2.0.1");
+    EXPECT_FALSE(IsValidImageFor(image, "KA40"));
+    std::string corrupt = image;
+    corrupt[1000] ^= 1;
+    EXPECT_FALSE(IsValidImageFor(corrupt, "KD40"));
+    EXPECT_FALSE(IsValidImageFor(image.substr(0, 2000), "KD40"));
+    EXPECT_FALSE(IsValidImageFor(BuildImage("KD40", "2.0", "x"), "KD40"));
 }
 
 } // namespace
