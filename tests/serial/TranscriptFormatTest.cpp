@@ -103,14 +103,4 @@ TEST(TranscriptFormat, RendersEachCase) {
     }
 }
 
-TEST(TranscriptFormat, BlockNumbersContinuePastTheFramesByte) {
-    std::vector<Event> events;
-    for (int64_t n = 1; n <= 258; ++n)
-        events.push_back({Ev::Sent, 0, 1, Block(n)});
-    const std::string out = Render(events);
-    EXPECT_NE(out.find("-> XMODEM block 256 (128"), std::string::npos);
-    EXPECT_NE(out.find("-> XMODEM block 258 (128"), std::string::npos);
-    EXPECT_EQ(out.find("again"), std::string::npos);
-}
-
 } // namespace
