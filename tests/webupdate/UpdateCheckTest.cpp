@@ -25,8 +25,7 @@ std::string Notice(const std::string& current, const std::string& offered,
            current + "\r\nNEW VERSION: " + offered + "\r\nFILENAME: " + file;
 }
 
-// Both indexes: what the user is told when one cannot be had (the firmware check adds
-// "ERROR: " where the text has none).
+// Both indexes: what the user is told when one cannot be had.
 TEST(UpdateIndexes, FailuresTellTheUserAndStop) {
     struct Case {
         const char* what;
@@ -40,8 +39,6 @@ TEST(UpdateIndexes, FailuresTellTheUserAndStop) {
         {"empty reply", HttpReply{200, ""}, kNoWebServer},
         {"reply cut short", HttpReply{200, "TOLK\na\n", 100}, kNoWebServer},
         {"firmware: 404 page", HttpReply{404, "<html></html>"}, kNoUpdateServer, true},
-        {"firmware: empty reply", HttpReply{200, ""}, "ERROR: Could not connect to web server!",
-         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -69,8 +66,6 @@ TEST(ConfigsIndex, ListsEachNameForTheServerAndTheProgramDirectoryInOrder) {
     EXPECT_EQ("/opt/vireo/KD40 v1.vmcon", list[1].name);
     EXPECT_FALSE(list[1].refused);
     EXPECT_TRUE(list[2].refused);
-    EXPECT_GT(ui.WaitCursorUses(), 0);
-    EXPECT_EQ(0, ui.WaitCursorDepth());
 }
 
 class FirmwareCheck : public testing::Test {
@@ -91,7 +86,6 @@ TEST_F(FirmwareCheck, NoCancelOrNothingNewerEndSilently) {
     EXPECT_FALSE(Check("KA40", "0.9"));
     ui.Expect(Notice("0.9", "2.0", "b.ebl"), MsgAnswer::Yes);
     EXPECT_FALSE(Check("KA40", "0.9")); // no path queued: Cancel
-    EXPECT_FALSE(Check("KM40X", "1.0.2"));
     EXPECT_FALSE(Check("KA40", "1.0.2"));
     EXPECT_TRUE(list.empty());
 }
