@@ -50,8 +50,6 @@ public:
     }
 
     std::vector<ShownMessage> Shown() const { return Copy(m_shown); }
-    int WaitCursorDepth() const { return Copy(m_waitDepth); }
-    int WaitCursorUses() const { return Copy(m_waitUses); }
     std::vector<std::string> OpenedWithShell() const { return Copy(m_opened); }
     // The options of the last save dialog asked for.
     FileDialogOptions LastSaveOptions() const { return Copy(m_lastSave); }
@@ -69,12 +67,8 @@ public:
             return Answer(m_saveFiles, options);
         });
     }
-    void BeginWaitCursor() override {
-        Locked([&] { ++m_waitDepth, ++m_waitUses; });
-    }
-    void EndWaitCursor() override {
-        Locked([&] { --m_waitDepth; });
-    }
+    void BeginWaitCursor() override {}
+    void EndWaitCursor() override {}
     void ShellOpen(const std::string& pathOrUrl) override {
         Locked([&] { m_opened.push_back(pathOrUrl); });
     }
@@ -92,8 +86,6 @@ private:
     FileDialogOptions m_lastSave;
     std::vector<FileDialogOptions> m_fileDialogs;
     std::function<void()> m_whileShown;
-    int m_waitDepth = 0;
-    int m_waitUses = 0;
 };
 
 } // namespace vireo::test
