@@ -185,6 +185,9 @@ TEST_F(FirmwareUpdateTest, DamagedModuleIsRecoveredThroughTheUploadDialog) {
                    upload->Form().Control(1046)->isEnabled();
         });
         EXPECT_EQ(100, upload->m_progress->value());
+        // A person reads the result before closing; by then the module has long had the "2"
+        // that runs the new firmware, sent at the bootloader's rate before the port is reopened.
+        EXPECT_TRUE(sim->WaitForMode(vireo::sim::Mode::Command, 10s));
         upload->Form().Get<QPushButton>(1050)->click();
         closed = true;
     };
