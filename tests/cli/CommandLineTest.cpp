@@ -106,7 +106,6 @@ const std::pair<const char*, const char*> kAccepted[] = {
      "flash port=1 clone remote=000D6F0000B10001"},
     // Help needs no other option.
     {"--help", " help"},
-    {"-h", " help"},
     {"recover -h", "recover help"},
 };
 

