@@ -271,6 +271,15 @@ TEST_F(TransferTest, OnlyAModuleOnTheLineIsRestarted) {
     EXPECT_EQ("\r\n", line.writes.back());
 }
 
+// 22 MB: remaining * 100 no longer fits 32 bits; the bar must still only climb to 100.
+TEST_F(TransferTest, ProgressOfAHugeImageOnlyClimbs) {
+    Reset();
+    ASSERT_EQ(TransferResult::Completed,
+              Run(std::string(22u << 20, 'k'), TransferVariant::Local).result);
+    EXPECT_TRUE(std::is_sorted(line.progress.begin(), line.progress.end()));
+    EXPECT_EQ(100, line.progress.back());
+}
+
 // A missing file or a directory is no image: the transfer sends nothing, and the model
 // detection gives 0.
 TEST_F(TransferTest, ModelIsTheFirstKnownNameInTheHead) {
