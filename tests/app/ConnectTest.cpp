@@ -1,7 +1,6 @@
 // The main dialog against the paced simulated module: Open, Reload and Close, and a line that goes
-// away. What the window shows of the module is what a screen reader says about it. Then the port
-// field as a person uses it: typing into it, picking from its drop list with the keyboard (a
-// mouse pick ends in the same slot), and pressing Open, against scripted modules.
+// away. Then the port field as a person uses it: typing into it, picking from its drop list with
+// the keyboard (a mouse pick ends in the same slot), and pressing Open, against scripted modules.
 #include "serial/SettingsCombos.h"
 #include "tests/app/SimFixture.h"
 
@@ -16,36 +15,23 @@ namespace {
 
 using namespace std::chrono_literals;
 
-QString Spoken(QWidget* w, QAccessible::Text what = QAccessible::Name) {
-    return QAccessible::queryAccessibleInterface(w)->text(what);
-}
-
 using ConnectFlow = vireo::test::SimFixture;
 
 // Two rounds: what a connect leaves behind must not change the next one.
 TEST_F(ConnectFlow, OpenReloadAndClose) {
     Start();
     QPushButton* open = dlg->m_pOpenButton;
-    // Each device information static with the caption beside it.
-    const std::vector<std::pair<int, QString>> statics = {{1025, "F/W Rev. :"},
-                                                          {1024, "EUI address :"},
-                                                          {1022, "Product Name :"},
-                                                          {1023, "Node Name :"}};
     for (int round = 1; round <= 2; ++round) {
         SCOPED_TRACE("connect " + std::to_string(round));
         open->click();
         ASSERT_EQ(1, dlg->m_bPortOpen);
-        EXPECT_EQ("Close", Spoken(open));
+        // No fixed name: a screen reader says what the button reads now.
+        EXPECT_EQ("Close", QAccessible::queryAccessibleInterface(open)->text(QAccessible::Name));
         EXPECT_EQ("KA40", Info(1022));
         EXPECT_EQ("Bench unit", Info(1023));
         EXPECT_EQ("v1.1.0", Info(1025));
         // The Configuration tab is chosen: echo off before the flow-control query.
         EXPECT_NE(std::string::npos, sim->ReceivedText().find("AT+VERSION\r\n\r\nATE0\r\nAT+UF"));
-        for (const auto& [id, caption] : statics) {
-            auto* value = dlg->Form().Get<QLabel>(id);
-            EXPECT_EQ(value->text(), Spoken(value)) << id;
-            EXPECT_EQ(caption, Spoken(value, QAccessible::Description)) << id;
-        }
         EXPECT_TRUE(dlg->Form().Control(1006)->isEnabled()); // Reboot
 
         sim->ClearReceived();
@@ -62,11 +48,8 @@ TEST_F(ConnectFlow, OpenReloadAndClose) {
         EXPECT_EQ("ATE1\r\n", sim->ReceivedText()); // echo left on for a terminal
         EXPECT_FALSE(dlg->m_serial.IsOpen());
         EXPECT_EQ(0, dlg->m_bRemoteMode);
-        for (const auto& [id, caption] : statics) {
+        for (int id : {1022, 1023, 1024, 1025})
             EXPECT_EQ("", Info(id)) << id;
-            // Empty, the static is spoken by its caption alone, not by what it showed.
-            EXPECT_EQ(caption, Spoken(dlg->Form().Control(id)).trimmed()) << id;
-        }
         EXPECT_FALSE(dlg->Form().Control(1006)->isEnabled());
         EXPECT_FALSE(dlg->Form().Control(1007)->isEnabled());
         EXPECT_EQ(0, page->Tree()->topLevelItemCount());

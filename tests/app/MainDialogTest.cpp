@@ -1,29 +1,22 @@
-// The main dialog without a module: its pages and tabs, keys, the settings boxes, closing, the
-// traffic transcript's menu entry, what a screen reader finds on it, and the plain text of every
-// label and message box (their texts come from the module, from files and from the server).
+// The main dialog without a module: its tabs, the settings boxes, closing, the traffic
+// transcript's menu entry, and the plain text of every label (label texts come from the module,
+// from files and from the server).
 #include "app/ManagerDlg.h"
 #include "app/TranscriptSwitch.h"
 #include "pages/PageDialog.h"
-#include "platform/QtUiServices.h"
 #include "serial/SettingsCombos.h"
 #include "serial/Transcript.h"
 #include "tests/support/PtyPeer.h"
 #include "tests/support/QtPrinters.h"
 #include "tests/support/ScriptedUi.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QStackedWidget>
-#include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -50,22 +43,6 @@ protected:
     std::unique_ptr<CManagerDlg> dlg = std::make_unique<CManagerDlg>();
 };
 
-TEST_F(MainDialogTest, PagesFillThePageArea) {
-    // A tab widget of the host's size and font with the same tabs puts its tab bar and pages
-    // where the host must put them.
-    CPageTabCtrl& host = dlg->m_tabHost;
-    QTabWidget reference;
-    reference.setFont(host.font());
-    reference.resize(host.size());
-    for (int i = 0; i < host.TabBar()->count(); ++i)
-        reference.addTab(new QWidget, host.TabBar()->tabText(i));
-    reference.show();
-    QApplication::processEvents();
-    EXPECT_EQ(reference.tabBar()->geometry(), host.TabBar()->geometry());
-    for (int i = 0; i < CPageTabCtrl::kPages; ++i)
-        EXPECT_EQ(reference.findChild<QStackedWidget*>()->geometry(), host.Page(i)->geometry());
-}
-
 TEST_F(MainDialogTest, TabClicksSwitchPagesNotificationsAndEchoAndClosingTurnsEchoOn) {
     for (const auto& [tab, notify] : {std::pair{0, 0}, {2, 1}, {1, 0}, {1, 0}, {0, 1}}) {
         ClickTab(tab); // leaving the Terminal tab switches notifications on, coming back off
@@ -91,17 +68,6 @@ TEST_F(MainDialogTest, TabClicksSwitchPagesNotificationsAndEchoAndClosingTurnsEc
     EXPECT_FALSE(dlg->m_serial.IsOpen());
 }
 
-TEST_F(MainDialogTest, EnterAndEscapeDoNothing) {
-    for (QWidget* target :
-         std::initializer_list<QWidget*>{dlg.get(), dlg->m_cbPort, dlg->m_tabHost.Page(0)}) {
-        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
-            QTest::keyClick(target, key);
-        QApplication::processEvents();
-        EXPECT_TRUE(dlg->isVisible());
-        EXPECT_EQ("Open", dlg->m_pOpenButton->text()); // Enter did not press Open
-    }
-}
-
 // What a box shows is what the port opens with: a typed listed rate is chosen, anything else
 // gives way to the chosen entry when the typing ends, and nothing joins the list.
 TEST_F(MainDialogTest, BaudRateBoxTakesOnlyListedRates) {
@@ -117,32 +83,6 @@ TEST_F(MainDialogTest, BaudRateBoxTakesOnlyListedRates) {
         EXPECT_EQ(std::stoi(shown), GetComboValue(dlg->m_cbBaudRate, kBaudRateTable)) << typed;
     }
     EXPECT_EQ(12, dlg->m_cbBaudRate->count());
-}
-
-TEST_F(MainDialogTest, ControlsAreReachableAndSpokenByWhatTheyShow) {
-    auto spoken = [](QWidget* w, QAccessible::Text what = QAccessible::Name) {
-        return QAccessible::queryAccessibleInterface(w)->text(what);
-    };
-    for (const DialogControl& c : dlg->Form().Template().controls) {
-        QWidget* w = dlg->Form().Control(c.id);
-        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QComboBox*>(w))
-            continue;
-        EXPECT_NE(Qt::NoFocus, w->focusPolicy()) << c.id;
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            // No fixed name: the button's own text speaks, whatever it reads now.
-            EXPECT_TRUE(w->accessibleName().isEmpty()) << c.id;
-            EXPECT_EQ(CDialogForm::PlainText(button->text()), spoken(w)) << c.id;
-        } else {
-            EXPECT_FALSE(w->accessibleName().isEmpty()) << c.id;
-        }
-    }
-    EXPECT_NE(Qt::NoFocus, dlg->m_tabHost.TabBar()->focusPolicy());
-    // A combo box is named after its caption, which is also its label for screen readers.
-    EXPECT_EQ("Serial line", dlg->m_cbPort->accessibleName());
-    const auto labels =
-        QAccessible::queryAccessibleInterface(dlg->m_cbPort)->relations(QAccessible::Label);
-    ASSERT_EQ(1, labels.size());
-    EXPECT_EQ("Serial line", labels.front().first->text(QAccessible::Name));
 }
 
 TEST_F(MainDialogTest, TheRecordTrafficEntryAsksForAFileRecordsAndStopsWhenUnchecked) {
@@ -188,27 +128,6 @@ TEST(UntrustedText, EveryLabelOfEveryTemplateIsPlainText) {
             EXPECT_EQ(Qt::PlainText, label->textFormat())
                 << name << ": " << label->text().toStdString();
     }
-}
-
-TEST(UntrustedText, MessageBoxShowsItsTextAsItIs) {
-    vireo::CQtUiServices services;
-    QString shown;
-    Qt::TextFormat format = Qt::AutoText;
-    // The box is modal: look at it, then press its button, from the event loop it runs.
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            look.stop();
-            shown = box->text();
-            format = box->textFormat();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    look.start(10);
-    services.MessageBox("ERROR: <b>KA40</b> <img src=\"/etc/vireo-logo.png\">\r\nnext line",
-                        "Vireo Manager", vireo::MsgButtons::Ok, vireo::MsgIcon::Error);
-    EXPECT_EQ(Qt::PlainText, format);
-    EXPECT_EQ("ERROR: <b>KA40</b> <img src=\"/etc/vireo-logo.png\">\nnext line", shown);
 }
 
 } // namespace
