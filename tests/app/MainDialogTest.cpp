@@ -1,6 +1,6 @@
 // The main dialog without a module: its tabs, the settings boxes, closing, the traffic
-// transcript's menu entry, and the plain text of every label (label texts come from the module,
-// from files and from the server).
+// transcript's menu entry, what a screen reader finds on it, and the plain text of every label
+// (label texts come from the module, from files and from the server).
 #include "app/ManagerDlg.h"
 #include "app/TranscriptSwitch.h"
 #include "pages/PageDialog.h"
@@ -10,6 +10,8 @@
 #include "tests/support/QtPrinters.h"
 #include "tests/support/ScriptedUi.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -83,6 +85,32 @@ TEST_F(MainDialogTest, BaudRateBoxTakesOnlyListedRates) {
         EXPECT_EQ(std::stoi(shown), GetComboValue(dlg->m_cbBaudRate, kBaudRateTable)) << typed;
     }
     EXPECT_EQ(12, dlg->m_cbBaudRate->count());
+}
+
+TEST_F(MainDialogTest, ControlsAreReachableAndSpokenByWhatTheyShow) {
+    auto spoken = [](QWidget* w, QAccessible::Text what = QAccessible::Name) {
+        return QAccessible::queryAccessibleInterface(w)->text(what);
+    };
+    for (const DialogControl& c : dlg->Form().Template().controls) {
+        QWidget* w = dlg->Form().Control(c.id);
+        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QComboBox*>(w))
+            continue;
+        EXPECT_NE(Qt::NoFocus, w->focusPolicy()) << c.id;
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            // No fixed name: the button's own text speaks, whatever it reads now.
+            EXPECT_TRUE(w->accessibleName().isEmpty()) << c.id;
+            EXPECT_EQ(CDialogForm::PlainText(button->text()), spoken(w)) << c.id;
+        } else {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << c.id;
+        }
+    }
+    EXPECT_NE(Qt::NoFocus, dlg->m_tabHost.TabBar()->focusPolicy());
+    // A combo box is named after its caption, which is also its label for screen readers.
+    EXPECT_EQ("Serial line", dlg->m_cbPort->accessibleName());
+    const auto labels =
+        QAccessible::queryAccessibleInterface(dlg->m_cbPort)->relations(QAccessible::Label);
+    ASSERT_EQ(1, labels.size());
+    EXPECT_EQ("Serial line", labels.front().first->text(QAccessible::Name));
 }
 
 TEST_F(MainDialogTest, TheRecordTrafficEntryAsksForAFileRecordsAndStopsWhenUnchecked) {
