@@ -22,21 +22,6 @@ std::string Contents(std::FILE* file) {
     return text;
 }
 
-TEST(PortConsole, ALineThatNamesItsPortIsNotPrefixedTwice) {
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    {
-        CProgressBoard board(file, false, {"COM5", "COM51"});
-        board.Print(0, "ERROR: Could not open serial port.\nCOM5: no such device");
-        board.Print(1, "COM5: another port's text");
-        board.Print(0, "COM5 (/dev/ttyUSB4): busy");
-    }
-    EXPECT_EQ("COM5: ERROR: Could not open serial port.\nCOM5: no such device\n"
-              "COM51: COM5: another port's text\nCOM5 (/dev/ttyUSB4): busy\n",
-              Contents(file));
-    std::fclose(file);
-}
-
 TEST(PortConsole, MessagesOfEachThreadGoToItsOwnPortWithoutMixingLines) {
     constexpr int kPorts = 6;
     constexpr int kMessages = 200;
