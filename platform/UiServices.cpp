@@ -26,9 +26,8 @@ std::atomic<IUiServices*> g_services{&g_silent};
 std::atomic<int> g_openDialogs{0};
 thread_local IUiServices* t_services = nullptr;
 
-// The calling thread's services when it installed some, else the process-wide ones.
 IUiServices& Installed() {
-    return t_services ? *t_services : *g_services.load();
+    return *InstalledUiServices();
 }
 
 // What UiServices() hands out: forwards every call to the installed services and counts the
