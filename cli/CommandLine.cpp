@@ -172,8 +172,7 @@ std::string SeveralPortsError(const CliOptions& options) {
         verb == Verb::Flash || verb == Verb::Info || verb == Verb::Set || verb == Verb::Import;
     if (several && !multiVerb)
         return "several ports go with flash, info, set and import only";
-    if ((several || (options.json && multiVerb && verb != Verb::Info)) &&
-        (!options.remote.empty() || !options.remotes.empty()))
+    if (ReportsPerPort(options) && (!options.remote.empty() || !options.remotes.empty()))
         return several ? "--remote does not go with several ports"
                        : "--json does not go with --remote";
     return "";
@@ -359,6 +358,16 @@ const char* VerbName(Verb verb) {
             return row.name;
     }
     return "";
+}
+
+bool ReportsPerPort(const CliOptions& options) {
+    return options.ports.size() > 1 ||
+           (options.json && (options.verb == Verb::Flash || options.verb == Verb::Set ||
+                             options.verb == Verb::Import));
+}
+
+MsgAnswer QuestionAnswer(const CliOptions& options) {
+    return options.verb == Verb::Import && options.force ? MsgAnswer::Yes : MsgAnswer::No;
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& allArgs) {

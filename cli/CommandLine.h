@@ -27,6 +27,8 @@
 // the options. Every verb also takes --help (or -h).
 #pragma once
 
+#include "platform/UiServices.h"
+
 #include <string>
 #include <vector>
 
@@ -82,6 +84,14 @@ struct ParsedCommandLine {
 
 // args without the program name.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// Several ports, or flash, set and import asked for JSON: the verb reports per port, with a
+// summary of the ports at the end. (info on one port keeps its own JSON.)
+bool ReportsPerPort(const CliOptions& options);
+
+// The answer a verb's questions get on the console: Yes under import --force (a configuration
+// file made for another firmware version is played back), else No.
+MsgAnswer QuestionAnswer(const CliOptions& options);
 
 // "ports", "info", ...; empty for Verb::None.
 const char* VerbName(Verb verb);

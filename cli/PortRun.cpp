@@ -34,9 +34,7 @@ PortOutcome RunOnPort(VerbFunction verb, const CliOptions& options, CProgressBoa
     outcome.module.port = outcome.port;
     CPortConsole console(board, index, outcome);
     CConsoleUi ui([&console](const std::string& line) { console.Message(line); });
-    // --force plays back a configuration file made for another firmware version.
-    if (options.verb == Verb::Import && options.force)
-        ui.SetQuestionAnswer(MsgAnswer::Yes);
+    ui.SetQuestionAnswer(QuestionAnswer(options));
     const CConsoleUiInstall uiInstall(ui, CConsoleUiInstall::Scope::Thread);
     const CPortConsoleInstall consoleInstall(console);
     console.SetLine("Connecting ...");

@@ -34,23 +34,13 @@ VerbFunction FindVerbFunction(Verb verb) {
     return nullptr;
 }
 
-// Several ports, or flash, set and import asked for JSON: a summary of the ports. (info on
-// one port keeps its own JSON.)
-bool ReportsPerPort(const CliOptions& options) {
-    return options.ports.size() > 1 ||
-           (options.json && (options.verb == Verb::Flash || options.verb == Verb::Set ||
-                             options.verb == Verb::Import));
-}
-
 int RunVerb(const CliOptions& options) {
     const VerbFunction verb = FindVerbFunction(options.verb);
     if (!verb)
         return kExitUsage;
     CConsoleUi ui;
     const CConsoleUiInstall install(ui);
-    // --force plays back a configuration file made for another firmware version.
-    if (options.verb == Verb::Import && options.force)
-        ui.SetQuestionAnswer(MsgAnswer::Yes);
+    ui.SetQuestionAnswer(QuestionAnswer(options));
     InstallInterruptHandler();
     if (ReportsPerPort(options))
         return RunOnPorts(options, verb);
