@@ -3,9 +3,8 @@
 
 namespace {
 
-// The name comes from the device's replies: it may only name a file of the directory itself.
 std::string ReadNamedFile(const ConstructLoadRequest& request, bool* ok) {
-    if (request.fileName.find_first_of("/\\") != std::string::npos) {
+    if (!IsBareFileName(request.fileName)) {
         *ok = false;
         return {};
     }
@@ -13,6 +12,10 @@ std::string ReadNamedFile(const ConstructLoadRequest& request, bool* ok) {
 }
 
 } // namespace
+
+bool IsBareFileName(const std::string& name) {
+    return name.find_first_of("/\\") == std::string::npos;
+}
 
 int ParseConstructFile(CConstructData& data, const ConstructLoadRequest& request) {
     data.ResetRecords();

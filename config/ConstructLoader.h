@@ -22,3 +22,7 @@ struct ConstructLoadRequest {
 // could be opened (the records are then empty). data.m_strConstructFile is the name asked
 // for in either case.
 int ParseConstructFile(CConstructData& data, const ConstructLoadRequest& request);
+
+// A construct file name from the device's replies may only name a file of the directory
+// itself: true when it holds no path separator.
+bool IsBareFileName(const std::string& name);

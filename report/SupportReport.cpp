@@ -1,5 +1,6 @@
 #include "report/SupportReport.h"
 #include "config/ConstructFile.h"
+#include "config/ConstructLoader.h"
 #include "platform/PortMap.h"
 #include "report/TarGz.h"
 #include "serial/LineSettings.h"
@@ -132,8 +133,9 @@ std::string BuildSupportReport(const SupportReportInput& input, std::vector<std:
         if (input.module->answered) {
             const std::string construct =
                 ConstructFileName(input.module->productName, input.module->firmwareVersion);
-            // The name comes from the module: one that leads out of the folder is not read.
-            if (construct.find_first_of("/\\") != std::string::npos || construct[0] == '.')
+            // The name comes from the module: one that leads out of the folder, or to a
+            // hidden file, is not read.
+            if (!IsBareFileName(construct) || construct[0] == '.')
                 report += "Construct file: " + construct + " (not looked up)\n";
             else
                 AddFromDisk(archive, names, report, "Construct file",
