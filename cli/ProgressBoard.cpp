@@ -62,13 +62,17 @@ CProgressBoard::CProgressBoard(std::FILE* out, bool terminal, std::vector<std::s
         m_terminal = false;
 }
 
-// "COM3  text" on the block, "COM3: text" in a log; cut to the terminal's width.
-std::string CProgressBoard::Shown(size_t port, const std::string& text,
-                                  const char* separator) const {
-    std::string line = m_names[port] + separator + text;
+// On a terminal a line is cut to its width: a longer one would wrap.
+std::string CProgressBoard::Fit(std::string line) const {
     if (m_terminal && line.size() >= m_columns)
         line.resize(m_columns - 1);
     return line;
+}
+
+// "COM3  text" on the block, "COM3: text" in a log.
+std::string CProgressBoard::Shown(size_t port, const std::string& text,
+                                  const char* separator) const {
+    return Fit(m_names[port] + separator + text);
 }
 
 // From the block's first line down; every line is wiped to its end ("ESC [K").
@@ -109,9 +113,7 @@ void CProgressBoard::Print(size_t port, const std::string& text) {
         // is not given the name a second time.
         const std::string& name = m_names[port];
         const bool named = line.rfind(name + ":", 0) == 0 || line.rfind(name + " (", 0) == 0;
-        std::string shown = named ? line : Shown(port, line, ": ");
-        if (m_terminal && shown.size() >= m_columns)
-            shown.resize(m_columns - 1);
+        const std::string shown = named ? Fit(line) : Shown(port, line, ": ");
         std::fprintf(m_out, "%s%s%s\n", m_terminal ? "\r" : "", shown.c_str(),
                      redraw ? "\x1b[K" : "");
         if (end == std::string::npos)

@@ -36,6 +36,7 @@ public:
     void Finish();
 
 private:
+    std::string Fit(std::string line) const;
     std::string Shown(size_t port, const std::string& text, const char* separator) const;
     void DrawBlock();
 
