@@ -189,7 +189,8 @@ int RunImport(const CliOptions& options) {
         PrintError("Nothing was sent; use --force to import the file anyway.");
     if (result.outcome != ConfigImportResult::Outcome::Done)
         return Close(s, kExitFailure);
-    PrintError("Wrote " + std::to_string(result.acknowledged) + " parameters from " + options.file);
+    PrintError("Wrote " + std::to_string(result.Acknowledged()) + " parameters from " +
+               options.file);
     if (result.failed > 0)
         return Close(s, ReportLog("sections were not taken", result.failed, logPath, kExitRefused));
     return Close(s, ReportCheck(result, logPath));

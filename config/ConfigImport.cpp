@@ -54,7 +54,6 @@ ConfigImportResult ImportConfiguration(const CConfigTarget& target, const vireo:
         // module as more than one command (or a cut one): it is not sent.
         const bool sendable = stored && IsSingleCommandLine(*stored);
         if (sendable && target.Write(command, kLocalWriteTimeoutSeconds) == 1) {
-            ++result.acknowledged;
             result.taken.push_back(i);
         } else {
             const std::string name = file.GetString(section, zgb::kName).value_or("");
@@ -97,7 +96,7 @@ ConfigImportResult ImportFromFile(const CConfigTarget& target, const std::string
         return result;
     }
     result = ImportConfiguration(target, file, progress);
-    if (WantsCheck(check, result.acknowledged)) {
+    if (WantsCheck(check, result.Acknowledged())) {
         vireo::CWaitCursor wait;
         result.differences = VerifyImport(target, file, result.taken, checkProgress);
         result.checked = true;

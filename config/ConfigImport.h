@@ -27,12 +27,14 @@ ConfigFileVerdict LoadConfigFile(const std::string& path, const std::string& con
 struct ConfigImportResult {
     enum class Outcome { Done, Invalid, Declined } outcome = Outcome::Done;
     int sections = 0;       // sections read (the file's count, at most kMaxConfigSections)
-    int acknowledged = 0;   // commands the device took
     int failed = 0;         // sections not taken: refused, missing, or not one command line
     std::string log;        // text of the error log; empty when nothing failed
     std::vector<int> taken; // sections the device took, in order
     bool checked = false;   // the taken parameters were read back
     std::vector<ConfigDifference> differences; // what the read-back found changed
+
+    // Commands the device took.
+    int Acknowledged() const { return static_cast<int>(taken.size()); }
 };
 
 // Whether the parameters the device took are read back after the import.

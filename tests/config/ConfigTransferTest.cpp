@@ -135,7 +135,7 @@ TEST_P(ConfigRoundTrip, ImportGivesBackEveryExportedValue) {
     ASSERT_EQ(ConfigFileVerdict::Matches, LoadConfigFile(Path("all.zgb"), constructFile, file));
     const ConfigImportResult imported = ImportConfiguration(target, file);
     EXPECT_EQ(exported.saved, imported.sections);
-    EXPECT_EQ(imported.sections, imported.acknowledged) << imported.log;
+    EXPECT_EQ(imported.sections, imported.Acknowledged()) << imported.log;
     for (const auto& [command, value] : expected)
         EXPECT_EQ(value, module.Get(command).value_or("<none>")) << command;
     if (s.remote) {
@@ -241,7 +241,7 @@ TEST_F(ConfigFileFaults, FileForAnotherConstructFileIsPlayedBackOnlyAfterYes) {
     EXPECT_EQ(ConfigImportResult::Outcome::Declined, Import(file).outcome);
     EXPECT_TRUE(sim->ReceivedText().empty());
     ui.Expect(kOtherVersion, MsgAnswer::Yes);
-    EXPECT_EQ(1, Import(file).acknowledged);
+    EXPECT_EQ(1, Import(file).Acknowledged());
     EXPECT_EQ("4321", sim->Local().Get("AT+PANID").value_or(""));
 }
 
@@ -351,7 +351,7 @@ TEST_F(ConfigFileFaults, ReadBackReportsOnlyTheValueTheModuleDidNotKeep) {
 
     ui.Expect(question, MsgAnswer::Yes);
     const ConfigImportResult result = Import(file, ImportCheck::Ask);
-    EXPECT_EQ(3, result.acknowledged);
+    EXPECT_EQ(3, result.Acknowledged());
     EXPECT_EQ(1, result.failed);
     ASSERT_TRUE(result.checked);
     ASSERT_EQ(1u, result.differences.size());
